@@ -1,0 +1,74 @@
+#include <windows.h>
+
+#include "SetupDialog.h"
+#include "../association/Association.h"
+#include "../resources/Caption.h"
+#include "../resources/resource.h"
+
+// "ファイルを関連付けます。よろしいですか？"
+static const char szConfirmAssociation[] = "ファイルを関連付けます。よろしいですか？";
+// "レジストリの書き込みに失敗しました。"
+static const char szRegistrationFailed[] = "レジストリの書き込みに失敗しました。";
+
+// Each size is halved on its own, so odd sizes truncate separately.
+static void CentreOnScreen(HWND hDlg)
+{
+    RECT rect;
+
+    GetWindowRect(hDlg, &rect);
+    int cyScreen = GetSystemMetrics(SM_CYSCREEN);
+    int cxScreen = GetSystemMetrics(SM_CXSCREEN);
+    int y = cyScreen / 2 - (rect.bottom - rect.top) / 2;
+    int x = cxScreen / 2 - (rect.right - rect.left) / 2;
+    SetWindowPos(hDlg, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
+}
+
+static void ApplyAssociation(HWND hDlg)
+{
+    if (MessageBoxA(hDlg, szConfirmAssociation, szInformationCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    if (RegisterAssociation() != 0)
+    {
+        MessageBoxA(hDlg, szRegistrationFailed, szInformationCaption, MB_OK);
+        return;
+    }
+    OfferRestart(hDlg);
+}
+
+// The toggle's state says which change the user asks for.
+static void Apply(HWND hDlg)
+{
+    if (SendDlgItemMessageA(hDlg, IDC_ASSOCIATE, BM_GETCHECK, 0, 0) == BST_CHECKED)
+        ApplyAssociation(hDlg);
+}
+
+// Returns FALSE for every message: focus stays where the dialog manager puts it.
+INT_PTR CALLBACK SetupDialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message)
+    {
+    case WM_INITDIALOG:
+        CentreOnScreen(hDlg);
+        if (IsAssociated())
+            SendDlgItemMessageA(hDlg, IDC_ASSOCIATE, BM_SETCHECK, BST_CHECKED, 0);
+        break;
+
+    case WM_COMMAND:
+        // The toggle flips itself; IDOK and IDCANCEL (Enter, Esc) are ignored.
+        switch (LOWORD(wParam))
+        {
+        case IDC_APPLY:
+            Apply(hDlg);
+            break;
+        case IDC_CANCEL:
+            EndDialog(hDlg, 0);
+            break;
+        }
+        break;
+
+    case WM_CLOSE:
+        EndDialog(hDlg, 0);
+        break;
+    }
+    return FALSE;
+}

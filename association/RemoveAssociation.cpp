@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "Association.h"
+
+int RemoveAssociation()
+{
+    return 1;
+}

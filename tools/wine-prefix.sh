@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Usage: wine-prefix.sh PREFIX [WINDOWS-VERSION]
+# Makes PREFIX a 32-bit Wine prefix ready for the utility: created once, the Windows version
+# Wine reports set (win10 unless given), and the dialog's face "ＭＳ Ｐゴシック" mapped onto an
+# installed Japanese font. Several callers may race here; a lock lets one of them work.
+set -eu
+prefix=$1
+version=${2:-win10}
+
+mkdir -p "$prefix"
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8
+# Without these Wine offers to install its .NET and HTML add-ons and waits for a click.
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
+# The prefix's own wineserver would keep the lock's descriptor open; it gets none.
+exec 9>"$prefix.lock"
+flock 9
+
+if [ ! -f "$prefix/system.reg" ]; then
+  wineboot -i 9>&- >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f 9>&- >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f 9>&- >/dev/null 2>&1
+fi
+if [ "$(cat "$prefix/.version" 2>/dev/null)" != "$version" ]; then
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f 9>&- >/dev/null 2>&1
+  echo "$version" > "$prefix/.version"
+fi
+wineserver -w 9>&- 2>/dev/null || true
