@@ -21,7 +21,7 @@ if [ "$need_install" = 1 ]; then
   $SUDO apt-get update || echo "setup-machine: apt-get update reported an error; going on" >&2
   $SUDO apt-get install -y --no-install-recommends -t bookworm \
     wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb xdotool xauth locales \
-    fonts-ipafont-gothic imagemagick cmake make googletest || exit 1
+    fonts-ipafont-gothic fonts-wine imagemagick cmake make googletest || exit 1
 fi
 
 # Wine takes code page 932 as the ANSI code page only when the Japanese locale exists.

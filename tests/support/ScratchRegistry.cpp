@@ -1,0 +1,87 @@
+#include "ScratchRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iomanip>
+#include <sstream>
+
+static const char szScratchParent[] = "Software\\MorvaneSetupTests";
+
+ScratchClassesRoot::ScratchClassesRoot() : m_hKey(NULL)
+{
+    static int s_count;
+    char szName[64];
+    snprintf(szName, sizeof(szName), "\\%lu-%d", GetCurrentProcessId(), ++s_count);
+    m_path = std::string(szScratchParent) + szName;
+
+    RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());   // left by an earlier process with the same id
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, NULL, REG_OPTION_NON_VOLATILE,
+                                             KEY_ALL_ACCESS, NULL, &m_hKey, NULL));
+    EXPECT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CLASSES_ROOT, m_hKey));
+}
+
+ScratchClassesRoot::~ScratchClassesRoot()
+{
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, NULL);
+    RegCloseKey(m_hKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
+}
+
+static std::string DescribeDefaultValue(HKEY hKey)
+{
+    DWORD type, size = 0;
+    if (RegQueryValueExA(hKey, NULL, NULL, &type, NULL, &size) != ERROR_SUCCESS)
+        return "";
+    std::string data(size, '\0');
+    RegQueryValueExA(hKey, NULL, NULL, &type, reinterpret_cast<BYTE *>(&data[0]), &size);
+    data.resize(size);
+    if (type == REG_SZ && !data.empty() && data.find('\0') == data.size() - 1)
+        return " = \"" + data.substr(0, data.size() - 1) + "\"";
+
+    std::ostringstream out;
+    out << " = type " << type << " bytes";
+    for (unsigned char c : data)
+        out << ' ' << std::hex << std::setw(2) << std::setfill('0') << static_cast<int>(c);
+    return out.str();
+}
+
+static void CollectTree(HKEY hKey, const std::string &prefix, std::vector<std::string> &lines)
+{
+    char szName[256];
+    for (DWORD index = 0;; index++)
+    {
+        DWORD cchName = sizeof(szName);
+        if (RegEnumKeyExA(hKey, index, szName, &cchName, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        HKEY hSubKey;
+        std::string path = prefix + szName;
+        if (RegOpenKeyExA(hKey, szName, 0, KEY_READ, &hSubKey) != ERROR_SUCCESS)
+        {
+            lines.push_back(path + " (cannot be opened)");
+            continue;
+        }
+        lines.push_back(path + DescribeDefaultValue(hSubKey));
+        CollectTree(hSubKey, path + "\\", lines);
+        RegCloseKey(hSubKey);
+    }
+}
+
+std::vector<std::string> ClassesRootTree()
+{
+    std::vector<std::string> lines;
+    CollectTree(HKEY_CLASSES_ROOT, "", lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+void CreateClassesKey(const std::string &path, const char *pszValue)
+{
+    // Not RegCreateKeyExA: a scripted platform records that call as the utility's own.
+    HKEY hKey;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, path.c_str(), &hKey));
+    if (pszValue)
+        RegSetValueExA(hKey, NULL, 0, REG_SZ, reinterpret_cast<const BYTE *>(pszValue), lstrlenA(pszValue) + 1);
+    RegCloseKey(hKey);
+}

@@ -1,0 +1,271 @@
+#include "ScriptedPlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <iomanip>
+#include <sstream>
+
+#include "ImportPatch.h"
+
+static ScriptedPlatform *s_active;
+
+typedef BOOL(WINAPI *EndDialogFn)(HWND, INT_PTR);
+typedef LONG(WINAPI *RegCreateKeyExAFn)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
+typedef LONG(WINAPI *RegDeleteKeyAFn)(HKEY, LPCSTR);
+typedef DWORD(WINAPI *GetCurrentDirectoryAFn)(DWORD, LPSTR);
+typedef BOOL(WINAPI *SetWindowPosFn)(HWND, HWND, int, int, int, int, UINT);
+typedef BOOL(WINAPI *GetWindowRectFn)(HWND, LPRECT);
+typedef int(WINAPI *GetSystemMetricsFn)(int);
+
+struct PlatformHooks
+{
+    static EndDialogFn realEndDialog;
+    static RegCreateKeyExAFn realRegCreateKeyExA;
+    static RegDeleteKeyAFn realRegDeleteKeyA;
+    static GetCurrentDirectoryAFn realGetCurrentDirectoryA;
+    static SetWindowPosFn realSetWindowPos;
+    static GetWindowRectFn realGetWindowRect;
+    static GetSystemMetricsFn realGetSystemMetrics;
+
+    static void Record(const PlatformCall &call) { s_active->m_calls.push_back(call); }
+
+    static int WINAPI MessageBoxA(HWND hWnd, LPCSTR pszText, LPCSTR pszCaption, UINT uType)
+    {
+        Record(Box(hWnd, pszText ? pszText : "", uType));
+        s_active->m_calls.back().caption = pszCaption ? pszCaption : "(null)";
+        if (s_active->m_answers.empty())
+        {
+            ADD_FAILURE() << "a message box that the test did not expect: " << ::testing::PrintToString(s_active->m_calls.back());
+            return IDCANCEL;
+        }
+        int answer = s_active->m_answers.front();
+        s_active->m_answers.pop_front();
+        return answer;
+    }
+
+    static BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReason)
+    {
+        PlatformCall call = Reboot();
+        call.flags = uFlags;
+        call.x = static_cast<int>(dwReason);
+        Record(call);
+        return TRUE;
+    }
+
+    static BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult)
+    {
+        PlatformCall call = DialogEnded(hDlg);
+        call.x = static_cast<int>(nResult);
+        Record(call);
+        return realEndDialog(hDlg, nResult);
+    }
+
+    static LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR pszSubKey, DWORD reserved, LPSTR pszClass, DWORD options,
+                                       REGSAM sam, LPSECURITY_ATTRIBUTES security, PHKEY phResult, LPDWORD pdwDisposition)
+    {
+        Record(KeyCreated(pszSubKey));
+        for (const auto &failure : s_active->m_failedCreates)
+            if (failure.first == pszSubKey)
+                return failure.second;
+        return realRegCreateKeyExA(hKey, pszSubKey, reserved, pszClass, options, sam, security, phResult, pdwDisposition);
+    }
+
+    static LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR pszSubKey)
+    {
+        PlatformCall call = {"RegDeleteKeyA", NULL, pszSubKey, "", 0, 0, 0};
+        Record(call);
+        for (const auto &failure : s_active->m_failedDeletes)
+            if (failure.first == pszSubKey)
+                return failure.second;
+        return realRegDeleteKeyA(hKey, pszSubKey);
+    }
+
+    // Keeps the platform's contract: a buffer too small is left alone and the size
+    // needed, NUL included, is returned.
+    static DWORD WINAPI GetCurrentDirectoryA(DWORD cchBuffer, LPSTR pszBuffer)
+    {
+        if (s_active->m_directories.empty())
+            return realGetCurrentDirectoryA(cchBuffer, pszBuffer);
+        std::optional<std::string> directory = s_active->m_directories.front();
+        s_active->m_directories.pop_front();
+        if (!directory)
+        {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return 0;
+        }
+        if (directory->size() + 1 > cchBuffer)
+            return static_cast<DWORD>(directory->size() + 1);
+        memcpy(pszBuffer, directory->c_str(), directory->size() + 1);
+        return static_cast<DWORD>(directory->size());
+    }
+
+    static BOOL WINAPI SetWindowPos(HWND hWnd, HWND hInsertAfter, int x, int y, int cx, int cy, UINT uFlags)
+    {
+        PlatformCall call = {"SetWindowPos", hWnd, "", "", uFlags, x, y};
+        if (hInsertAfter != HWND_TOP || cx != 0 || cy != 0)
+            call.text = "unexpected z-order or size";
+        Record(call);
+        return realSetWindowPos(hWnd, hInsertAfter, x, y, cx, cy, uFlags);
+    }
+
+    static BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT pRect)
+    {
+        if (!s_active->m_screenSet)
+            return realGetWindowRect(hWnd, pRect);
+        *pRect = s_active->m_window;
+        return TRUE;
+    }
+
+    static int WINAPI GetSystemMetrics(int index)
+    {
+        if (s_active->m_screenSet && index == SM_CXSCREEN)
+            return s_active->m_cxScreen;
+        if (s_active->m_screenSet && index == SM_CYSCREEN)
+            return s_active->m_cyScreen;
+        return realGetSystemMetrics(index);
+    }
+};
+
+EndDialogFn PlatformHooks::realEndDialog;
+RegCreateKeyExAFn PlatformHooks::realRegCreateKeyExA;
+RegDeleteKeyAFn PlatformHooks::realRegDeleteKeyA;
+GetCurrentDirectoryAFn PlatformHooks::realGetCurrentDirectoryA;
+SetWindowPosFn PlatformHooks::realSetWindowPos;
+GetWindowRectFn PlatformHooks::realGetWindowRect;
+GetSystemMetricsFn PlatformHooks::realGetSystemMetrics;
+
+struct Hook
+{
+    const char *dll;
+    const char *function;
+    void *replacement;
+    void *original;
+};
+
+static Hook s_hooks[] = {
+    {"user32.dll", "MessageBoxA", reinterpret_cast<void *>(PlatformHooks::MessageBoxA), NULL},
+    {"user32.dll", "ExitWindowsEx", reinterpret_cast<void *>(PlatformHooks::ExitWindowsEx), NULL},
+    {"user32.dll", "EndDialog", reinterpret_cast<void *>(PlatformHooks::EndDialog), NULL},
+    {"user32.dll", "SetWindowPos", reinterpret_cast<void *>(PlatformHooks::SetWindowPos), NULL},
+    {"user32.dll", "GetWindowRect", reinterpret_cast<void *>(PlatformHooks::GetWindowRect), NULL},
+    {"user32.dll", "GetSystemMetrics", reinterpret_cast<void *>(PlatformHooks::GetSystemMetrics), NULL},
+    {"advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void *>(PlatformHooks::RegCreateKeyExA), NULL},
+    {"advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void *>(PlatformHooks::RegDeleteKeyA), NULL},
+    {"kernel32.dll", "GetCurrentDirectoryA", reinterpret_cast<void *>(PlatformHooks::GetCurrentDirectoryA), NULL},
+};
+
+template <typename Fn>
+static Fn RealFunction(const char *dll, const char *function)
+{
+    return reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleA(dll), function));
+}
+
+ScriptedPlatform::ScriptedPlatform()
+{
+    if (s_active)
+        ADD_FAILURE() << "two scripted platforms at once";
+    s_active = this;
+    PlatformHooks::realEndDialog = RealFunction<EndDialogFn>("user32.dll", "EndDialog");
+    PlatformHooks::realRegCreateKeyExA = RealFunction<RegCreateKeyExAFn>("advapi32.dll", "RegCreateKeyExA");
+    PlatformHooks::realRegDeleteKeyA = RealFunction<RegDeleteKeyAFn>("advapi32.dll", "RegDeleteKeyA");
+    PlatformHooks::realGetCurrentDirectoryA = RealFunction<GetCurrentDirectoryAFn>("kernel32.dll", "GetCurrentDirectoryA");
+    PlatformHooks::realSetWindowPos = RealFunction<SetWindowPosFn>("user32.dll", "SetWindowPos");
+    PlatformHooks::realGetWindowRect = RealFunction<GetWindowRectFn>("user32.dll", "GetWindowRect");
+    PlatformHooks::realGetSystemMetrics = RealFunction<GetSystemMetricsFn>("user32.dll", "GetSystemMetrics");
+    // A program that does not import a function (no dialog linked in, say) has nothing to patch.
+    for (Hook &hook : s_hooks)
+        hook.original = PatchImport(hook.dll, hook.function, hook.replacement);
+}
+
+ScriptedPlatform::~ScriptedPlatform()
+{
+    for (Hook &hook : s_hooks)
+        if (hook.original)
+            PatchImport(hook.dll, hook.function, hook.original);
+    s_active = NULL;
+    EXPECT_TRUE(m_answers.empty()) << m_answers.size() << " scripted box answer(s) never asked for";
+}
+
+void ScriptedPlatform::AnswerBoxes(std::initializer_list<int> answers)
+{
+    m_answers.insert(m_answers.end(), answers.begin(), answers.end());
+}
+
+void ScriptedPlatform::SetCurrentDirectories(std::initializer_list<std::optional<std::string>> directories)
+{
+    m_directories.insert(m_directories.end(), directories.begin(), directories.end());
+}
+
+void ScriptedPlatform::FailKeyCreation(const std::string &path, LONG error)
+{
+    m_failedCreates.emplace_back(path, error);
+}
+
+void ScriptedPlatform::FailKeyDeletion(const std::string &path, LONG error)
+{
+    m_failedDeletes.emplace_back(path, error);
+}
+
+void ScriptedPlatform::SetScreen(int cx, int cy, RECT window)
+{
+    m_screenSet = true;
+    m_cxScreen = cx;
+    m_cyScreen = cy;
+    m_window = window;
+}
+
+std::vector<PlatformCall> ScriptedPlatform::CallsOf(const std::string &function) const
+{
+    std::vector<PlatformCall> calls;
+    for (const PlatformCall &call : m_calls)
+        if (call.function == function)
+            calls.push_back(call);
+    return calls;
+}
+
+bool PlatformCall::operator==(const PlatformCall &other) const
+{
+    return function == other.function && hwnd == other.hwnd && text == other.text && caption == other.caption &&
+           flags == other.flags && x == other.x && y == other.y;
+}
+
+// Non-ASCII bytes are shown in hex, so that a Shift-JIS text reads the same on any console.
+static std::string Escaped(const std::string &bytes)
+{
+    std::ostringstream out;
+    for (unsigned char c : bytes)
+    {
+        if (c >= 0x20 && c < 0x7F)
+            out << c;
+        else
+            out << "\\x" << std::hex << std::setw(2) << std::setfill('0') << static_cast<int>(c) << std::dec;
+    }
+    return out.str();
+}
+
+void PrintTo(const PlatformCall &call, std::ostream *os)
+{
+    *os << call.function << "(hwnd=" << call.hwnd << ", \"" << Escaped(call.text) << "\", \"" << Escaped(call.caption)
+        << "\", flags=0x" << std::hex << call.flags << std::dec << ", " << call.x << ", " << call.y << ")";
+}
+
+PlatformCall Box(HWND hOwner, const std::string &text, UINT type)
+{
+    return {"MessageBoxA", hOwner, text, "INFORMATION", type, 0, 0};
+}
+
+PlatformCall Reboot()
+{
+    return {"ExitWindowsEx", NULL, "", "", EWX_REBOOT, 0, 0};
+}
+
+PlatformCall DialogEnded(HWND hDlg)
+{
+    return {"EndDialog", hDlg, "", "", 0, 0, 0};
+}
+
+PlatformCall KeyCreated(const std::string &path)
+{
+    return {"RegCreateKeyExA", NULL, path, "", 0, 0, 0};
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs a cross-built test program under 32-bit Wine, as ctest's emulator: ANSI code page
+# 932, the Windows version in SETUP_WINE_VERSION, a prefix of the build's own
+# (SETUP_WINE_PREFIX), and a virtual display when there is none.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+version=${SETUP_WINE_VERSION:-win10}
+prefix=${SETUP_WINE_PREFIX:-$PWD/wine/$version}
+
+"$here/../tools/wine-prefix.sh" "$prefix" "$version" unmanaged
+
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
+fi
+exec wine "$@"
