@@ -9,6 +9,10 @@
 static const char szConfirmAssociation[] = "ファイルを関連付けます。よろしいですか？";
 // "レジストリの書き込みに失敗しました。"
 static const char szRegistrationFailed[] = "レジストリの書き込みに失敗しました。";
+// "ファイルの関連付けを解除します。よろしいですか？"
+static const char szConfirmRemoval[] = "ファイルの関連付けを解除します。よろしいですか？";
+// "レジストリの削除に失敗しました。"
+static const char szRemovalFailed[] = "レジストリの削除に失敗しました。";
 
 // Each size is halved on its own, so odd sizes truncate separately.
 static void CentreOnScreen(HWND hDlg)
@@ -23,23 +27,27 @@ static void CentreOnScreen(HWND hDlg)
     SetWindowPos(hDlg, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
 }
 
-static void ApplyAssociation(HWND hDlg)
+// Both changes run alike: ask, change, then report a failure (the dialog stays open for
+// another try) or offer the restart, which ends the dialog.
+static void ApplyChange(HWND hDlg, const char *pszConfirm, int (*pfnChange)(), const char *pszFailed)
 {
-    if (MessageBoxA(hDlg, szConfirmAssociation, szInformationCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (MessageBoxA(hDlg, pszConfirm, szInformationCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    if (RegisterAssociation() != 0)
+    if (pfnChange() != 0)
     {
-        MessageBoxA(hDlg, szRegistrationFailed, szInformationCaption, MB_OK);
+        MessageBoxA(hDlg, pszFailed, szInformationCaption, MB_OK);
         return;
     }
     OfferRestart(hDlg);
 }
 
-// The toggle's state says which change the user asks for.
+// Pressed asks for the association, any other state for its removal.
 static void Apply(HWND hDlg)
 {
     if (SendDlgItemMessageA(hDlg, IDC_ASSOCIATE, BM_GETCHECK, 0, 0) == BST_CHECKED)
-        ApplyAssociation(hDlg);
+        ApplyChange(hDlg, szConfirmAssociation, RegisterAssociation, szRegistrationFailed);
+    else
+        ApplyChange(hDlg, szConfirmRemoval, RemoveAssociation, szRemovalFailed);
 }
 
 // Returns FALSE for every message: focus stays where the dialog manager puts it.

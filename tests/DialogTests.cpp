@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../association/Association.h"
 #include "../resources/resource.h"
 #include "support/DialogDriver.h"
 #include "support/ExpectedTexts.h"
@@ -271,4 +272,49 @@ TEST_F(SetupDialog, RealEscapeKeyLeavesItOpen)
                      [](HWND hDlg) { Click(hDlg, IDC_CANCEL); }});
 
     EXPECT_EQ(m_platform.CallsOf("EndDialog"), Calls{DialogEnded(hDlg)});
+}
+
+TEST_F(SetupDialog, RemovalWithNothingPresentIsReportedTwiceAndStaysOpen)
+{
+    m_platform.AnswerBoxes({IDYES, IDOK, IDOK});
+    HWND hDlg = Run({[](HWND hDlg) { Click(hDlg, IDC_APPLY); },
+                     [](HWND hDlg) { ExpectStillOpen(hDlg); },
+                     [](HWND hDlg) { Click(hDlg, IDC_CANCEL); }});
+
+    EXPECT_EQ(m_platform.CallsOf("MessageBoxA"),
+              (Calls{Box(hDlg, szConfirmRemovalText, MB_YESNO | MB_ICONQUESTION),
+                     Box(NULL, szNotPresentText, MB_ICONINFORMATION),
+                     Box(hDlg, szRemovalFailedText, MB_OK)}));
+    EXPECT_EQ(m_platform.CallsOf("EndDialog"), Calls{DialogEnded(hDlg)});
+}
+
+TEST_F(SetupDialog, RemovesAfterBothQuestionsThenOffersTheRestart)
+{
+    ASSERT_EQ(0, RegisterAssociation());
+    m_platform.AnswerBoxes({IDYES, IDYES, IDOK, IDNO});
+    HWND hDlg = Run({[](HWND hDlg) { Click(hDlg, IDC_ASSOCIATE); }, [](HWND hDlg) { Click(hDlg, IDC_APPLY); }});
+
+    EXPECT_TRUE(ClassesRootTree().empty());
+    EXPECT_EQ(m_platform.CallsOf("MessageBoxA"),
+              (Calls{Box(hDlg, szConfirmRemovalText, MB_YESNO | MB_ICONQUESTION),
+                     Box(NULL, szSecondConfirmationText, MB_YESNO | MB_ICONINFORMATION),
+                     Box(NULL, szRemovalDoneText, MB_OK),
+                     Box(hDlg, szRestartOfferText, MB_YESNO | MB_ICONQUESTION)}));
+    EXPECT_TRUE(m_platform.CallsOf("ExitWindowsEx").empty());
+    EXPECT_EQ(m_platform.CallsOf("EndDialog"), Calls{DialogEnded(hDlg)});
+}
+
+TEST_F(SetupDialog, NoToTheRemovalQuestionChangesNothing)
+{
+    CreateClassesKey("Morvane\\DefaultIcon", "i");
+    CreateClassesKey(".mv1", "Morvane");
+    std::vector<std::string> before = ClassesRootTree();
+    m_platform.AnswerBoxes({IDNO});
+    HWND hDlg = Run({[](HWND hDlg) { Click(hDlg, IDC_ASSOCIATE); },
+                     [](HWND hDlg) { Click(hDlg, IDC_APPLY); },
+                     [](HWND hDlg) { ExpectStillOpen(hDlg); },
+                     [](HWND hDlg) { Click(hDlg, IDC_CANCEL); }});
+
+    EXPECT_EQ(before, ClassesRootTree());
+    EXPECT_EQ(m_platform.CallsOf("MessageBoxA"), Calls{Box(hDlg, szConfirmRemovalText, MB_YESNO | MB_ICONQUESTION)});
 }

@@ -163,8 +163,13 @@ static Fn RealFunction(const char *dll, const char *function)
 
 ScriptedPlatform::ScriptedPlatform()
 {
-    if (s_active)
+    // A second one would unhook the first when it goes; it stays inert instead.
+    m_inert = s_active != NULL;
+    if (m_inert)
+    {
         ADD_FAILURE() << "two scripted platforms at once";
+        return;
+    }
     s_active = this;
     PlatformHooks::realEndDialog = RealFunction<EndDialogFn>("user32.dll", "EndDialog");
     PlatformHooks::realRegCreateKeyExA = RealFunction<RegCreateKeyExAFn>("advapi32.dll", "RegCreateKeyExA");
@@ -180,6 +185,8 @@ ScriptedPlatform::ScriptedPlatform()
 
 ScriptedPlatform::~ScriptedPlatform()
 {
+    if (m_inert)
+        return;
     for (Hook &hook : s_hooks)
         if (hook.original)
             PatchImport(hook.dll, hook.function, hook.original);

@@ -59,6 +59,7 @@ private:
     std::deque<std::optional<std::string>> m_directories;
     std::vector<std::pair<std::string, LONG>> m_failedCreates;
     std::vector<std::pair<std::string, LONG>> m_failedDeletes;
+    bool m_inert = false;
     bool m_screenSet = false;
     int m_cxScreen = 0, m_cyScreen = 0;
     RECT m_window = {};

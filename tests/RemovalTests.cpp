@@ -1,0 +1,199 @@
+// Removal of the association, on Wine's real registry.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "../association/Association.h"
+#include "support/ExpectedTexts.h"
+#include "support/ScratchRegistry.h"
+#include "support/ScriptedPlatform.h"
+
+typedef std::vector<PlatformCall> Calls;
+
+static const std::string CommandKey = std::string("Morvane\\shell\\") + szVerbName + "\\command";
+
+static const PlatformCall SecondConfirmation = Box(NULL, szSecondConfirmationText, MB_YESNO | MB_ICONINFORMATION);
+static const PlatformCall RemovalDone = Box(NULL, szRemovalDoneText, MB_OK);
+
+class Removal : public ::testing::Test
+{
+protected:
+    // The keys as registration leaves them.
+    static void CreateAssociation()
+    {
+        CreateClassesKey(CommandKey, "C:\\Tools\\App\\Morvane %1");
+        CreateClassesKey(".mv1", "Morvane");
+        CreateClassesKey("Morvane\\DefaultIcon", "C:\\Tools\\App\\Morvane.exe,1");
+    }
+
+    // Keys whose names only begin like the association's.
+    static void CreateNeighbours()
+    {
+        CreateClassesKey("Morvane2\\shell\\open\\command", "other");
+        CreateClassesKey(".mv10", "Morvane2");
+        CreateClassesKey("MorvaneViewer");
+    }
+
+    static std::vector<std::string> Neighbours()
+    {
+        return {".mv10 = \"Morvane2\"", "Morvane2", "Morvane2\\shell", "Morvane2\\shell\\open",
+                "Morvane2\\shell\\open\\command = \"other\"", "MorvaneViewer"};
+    }
+
+    ScratchClassesRoot m_classes;
+};
+
+TEST_F(Removal, ReportsAnAbsentAssociationAndDeletesNothing)
+{
+    CreateClassesKey(".mv1", "Morvane");    // the extension alone is no association
+    CreateNeighbours();
+    std::vector<std::string> before = ClassesRootTree();
+    ScriptedPlatform platform;
+    platform.AnswerBoxes({IDOK});
+
+    EXPECT_EQ(1, RemoveAssociation());
+
+    EXPECT_EQ(platform.Calls(), Calls{Box(NULL, szNotPresentText, MB_ICONINFORMATION)});
+    EXPECT_EQ(before, ClassesRootTree());
+}
+
+TEST_F(Removal, NoAtTheSecondQuestionDeletesNothing)
+{
+    CreateAssociation();
+    std::vector<std::string> before = ClassesRootTree();
+    ScriptedPlatform platform;
+    platform.AnswerBoxes({IDNO});
+
+    EXPECT_EQ(1, RemoveAssociation());
+
+    EXPECT_EQ(platform.Calls(), Calls{SecondConfirmation});
+    EXPECT_EQ(before, ClassesRootTree());
+}
+
+// Only an explicit No stops; a box that could not be shown (0) goes on like Yes.
+class SecondAnswer : public Removal, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(SecondAnswer, DeletesBothTreesAndLeavesTheNeighbours)
+{
+    CreateAssociation();
+    CreateNeighbours();
+    ScriptedPlatform platform;
+    platform.AnswerBoxes({GetParam(), IDOK});
+
+    EXPECT_EQ(0, RemoveAssociation());
+
+    EXPECT_EQ(Neighbours(), ClassesRootTree());
+    EXPECT_EQ(platform.CallsOf("MessageBoxA"), (Calls{SecondConfirmation, RemovalDone}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SecondAnswer, ::testing::Values(IDYES, 0));
+
+struct TreeCase
+{
+    const char *pszName;
+    std::vector<std::pair<std::string, const char *>> keys;   // created before removal
+    int result;
+};
+
+class RemovedTrees : public Removal, public ::testing::WithParamInterface<TreeCase>
+{
+};
+
+static const TreeCase treeCases[] = {
+    {"ProgIdWithoutSubkeys", {{"Morvane", NULL}, {".mv1", "Morvane"}}, 0},
+    {"ExtensionNamingAnotherType", {{"Morvane\\DefaultIcon", "x"}, {".mv1", "OtherViewer.Document"}}, 0},
+    // Keys that other software added, three and more levels down, go with their trees.
+    {"ForeignSubkeys",
+     {{CommandKey, "c"},
+      {"Morvane\\shell\\open\\command\\ddeexec\\topic", "t"},
+      {"Morvane\\shellex\\PropertySheetHandlers\\{0}\\deep", NULL},
+      {".mv1\\ShellNew\\Config\\deeper\\deepest", "n"},
+      {".mv1\\OpenWithProgids", NULL}},
+     0},
+    // The ProgID goes; the missing extension makes the whole a failure.
+    {"ExtensionMissing", {{CommandKey, "c"}, {"Morvane\\DefaultIcon", "i"}}, 1},
+};
+
+TEST_P(RemovedTrees, LeaveNothingOfEitherTree)
+{
+    for (const auto &key : GetParam().keys)
+        CreateClassesKey(key.first, key.second);
+    CreateNeighbours();
+    ScriptedPlatform platform;
+    platform.AnswerBoxes({IDYES});
+    if (GetParam().result == 0)
+        platform.AnswerBoxes({IDOK});
+
+    EXPECT_EQ(GetParam().result, RemoveAssociation());
+
+    EXPECT_EQ(Neighbours(), ClassesRootTree());
+    Calls boxes = {SecondConfirmation};
+    if (GetParam().result == 0)
+        boxes.push_back(RemovalDone);
+    EXPECT_EQ(platform.CallsOf("MessageBoxA"), boxes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, RemovedTrees, ::testing::ValuesIn(treeCases),
+                         [](const ::testing::TestParamInfo<TreeCase> &info) { return info.param.pszName; });
+
+struct FailedDeletionCase
+{
+    const char *pszName;
+    const char *pszFailingKey;  // the name as the deletion passes it
+    bool progIdStays;
+    bool extensionStays;
+};
+
+class FailedDeletion : public Removal, public ::testing::WithParamInterface<FailedDeletionCase>
+{
+};
+
+static const FailedDeletionCase failedDeletionCases[] = {
+    {"ProgIdItself", "Morvane", true, false},
+    {"DeepInTheProgId", "command", true, false},
+    {"ForeignKeyInTheExtension", "Config", false, true},
+    {"ExtensionItself", ".mv1", false, true},
+};
+
+TEST_P(FailedDeletion, StillAttemptsTheOtherTree)
+{
+    CreateAssociation();
+    CreateClassesKey(".mv1\\ShellNew\\Config");
+    ScriptedPlatform platform;
+    platform.FailKeyDeletion(GetParam().pszFailingKey, ERROR_ACCESS_DENIED);
+    platform.AnswerBoxes({IDYES});
+
+    EXPECT_EQ(1, RemoveAssociation());
+
+    std::vector<std::string> tree = ClassesRootTree();
+    auto holds = [&](const std::string &line) { return std::find(tree.begin(), tree.end(), line) != tree.end(); };
+    EXPECT_EQ(GetParam().progIdStays, holds("Morvane"));
+    EXPECT_EQ(GetParam().extensionStays, holds(".mv1 = \"Morvane\""));
+    EXPECT_EQ(platform.CallsOf("MessageBoxA"), Calls{SecondConfirmation});
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, FailedDeletion, ::testing::ValuesIn(failedDeletionCases),
+                         [](const ::testing::TestParamInfo<FailedDeletionCase> &info) { return info.param.pszName; });
+
+TEST_F(Removal, UndoesRegistration)
+{
+    CreateNeighbours();
+    std::vector<std::string> before = ClassesRootTree();
+    {
+        ScriptedPlatform platform;
+        ASSERT_EQ(0, RegisterAssociation());
+    }
+    ScriptedPlatform platform;
+    platform.AnswerBoxes({IDYES, IDOK});
+
+    EXPECT_EQ(0, RemoveAssociation());
+
+    EXPECT_EQ(before, ClassesRootTree());
+    EXPECT_FALSE(IsAssociated());
+}
