@@ -7,12 +7,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 version=${SETUP_WINE_VERSION:-win10}
 prefix=${SETUP_WINE_PREFIX:-$PWD/wine/$version}
 
-"$here/../tools/wine-prefix.sh" "$prefix" "$version" unmanaged
-
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8
 # A crash ends the program instead of waiting in Wine's debugger.
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$@"
+  DISPLAY=$("$here/../tools/virtual-display.sh" "$(dirname "$prefix")")
+  export DISPLAY
 fi
+"$here/../tools/wine-prefix.sh" "$prefix" "$version" unmanaged
 exec wine "$@"

@@ -12,6 +12,7 @@ export WINEPREFIX=${WINEPREFIX:-$top/build/wine/run}
 export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree=d;mshtml=d"
 if [ -z "${DISPLAY:-}" ]; then
   echo "run.sh: no display; the utility runs on a virtual one" >&2
-  exec xvfb-run -a -s "-screen 0 1024x768x24" wine "$top/build/Setup.exe"
+  DISPLAY=$("$top/tools/virtual-display.sh" "$top/build/wine")
+  export DISPLAY
 fi
 exec wine "$top/build/Setup.exe"
