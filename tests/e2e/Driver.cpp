@@ -1,0 +1,194 @@
+// Acts on the running utility as a person would, with real mouse clicks and key presses
+// (SendInput), and reports what is on the screen. One command a call:
+//   driver dialog                 wait for the dialog; print "x y width height screen-width
+//                                 screen-height toggle" (toggle 1 when pressed)
+//   driver click toggle|apply|cancel|close
+//   driver key escape
+//   driver answer yes|no|ok       wait for a message box, print its text (UTF-8), click the button
+//   driver gone                   wait until the dialog has closed
+//   driver time-change            click Yes on the confirmation box and print the
+//                                 milliseconds until the next box (the change is done by then)
+// Exit status 0 on success, 1 when the awaited window does not come, 2 on a usage error.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <stdio.h>
+#include <string.h>
+
+static const wchar_t szDialogCaption[] = L"ファイルの関連付け";
+static const wchar_t szBoxCaption[] = L"INFORMATION";
+static const DWORD waitMs = 20000;
+
+static HWND FindVisible(const wchar_t *pszCaption)
+{
+    HWND hWnd = FindWindowW(L"#32770", pszCaption);
+    return hWnd && IsWindowVisible(hWnd) ? hWnd : NULL;
+}
+
+static HWND WaitFor(const wchar_t *pszCaption)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < waitMs; Sleep(20))
+        if (HWND hWnd = FindVisible(pszCaption))
+        {
+            Sleep(100);     // let it finish painting and take the focus
+            return hWnd;
+        }
+    fwprintf(stderr, L"driver: no window captioned %ls\n", pszCaption);
+    return NULL;
+}
+
+static void ClickAt(POINT pt)
+{
+    int cx = GetSystemMetrics(SM_CXSCREEN) - 1, cy = GetSystemMetrics(SM_CYSCREEN) - 1;
+    INPUT inputs[3] = {};
+    for (INPUT &input : inputs)
+    {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = pt.x * 65535 / cx;
+        input.mi.dy = pt.y * 65535 / cy;
+    }
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(3, inputs, sizeof(INPUT));
+    Sleep(150);
+}
+
+static void ClickControl(HWND hParent, int id)
+{
+    RECT rect;
+    GetWindowRect(GetDlgItem(hParent, id), &rect);
+    POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ClickAt(centre);
+}
+
+// The close box is wherever the frame says it is; look for it along the caption.
+static BOOL ClickCloseBox(HWND hWnd)
+{
+    RECT rect;
+    GetWindowRect(hWnd, &rect);
+    for (int y = rect.top + 2; y < rect.top + 40; y += 2)
+        for (int x = rect.right - 2; x > rect.right - 60; x -= 2)
+            if (SendMessageW(hWnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE)
+            {
+                POINT pt = {x - 3, y + 3};
+                ClickAt(pt);
+                return TRUE;
+            }
+    fwprintf(stderr, L"driver: no close box found\n");
+    return FALSE;
+}
+
+static void PressKey(WORD vk)
+{
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = inputs[1].ki.wVk = vk;
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+    Sleep(150);
+}
+
+static void PrintUtf8(const wchar_t *pszText)
+{
+    char szText[1024];
+    WideCharToMultiByte(CP_UTF8, 0, pszText, -1, szText, sizeof(szText), NULL, NULL);
+    printf("%s\n", szText);
+    fflush(stdout);
+}
+
+static int Answer(const char *pszButton)
+{
+    HWND hBox = WaitFor(szBoxCaption);
+    if (!hBox)
+        return 1;
+    int id = !strcmp(pszButton, "yes") ? IDYES : !strcmp(pszButton, "no") ? IDNO : IDOK;
+    wchar_t szText[512] = L"";
+    GetDlgItemTextW(hBox, 0xFFFF, szText, ARRAYSIZE(szText));    // the box's text control
+    PrintUtf8(szText);
+    if (!GetDlgItem(hBox, id))
+    {
+        fwprintf(stderr, L"driver: the box has no such button\n");
+        return 1;
+    }
+    ClickControl(hBox, id);
+    for (DWORD start = GetTickCount(); IsWindow(hBox); Sleep(20))
+        if (GetTickCount() - start > waitMs)
+            return 1;
+    return 0;
+}
+
+static int TimeChange()
+{
+    HWND hBox = WaitFor(szBoxCaption);
+    if (!hBox)
+        return 1;
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    ClickControl(hBox, IDYES);
+    // The next box (the restart offer) comes right after the last key is written.
+    for (;;)
+    {
+        HWND hNext = FindVisible(szBoxCaption);
+        if (hNext && hNext != hBox)
+            break;
+        QueryPerformanceCounter(&end);
+        if ((end.QuadPart - start.QuadPart) / frequency.QuadPart > 20)
+            return 1;
+        Sleep(0);
+    }
+    QueryPerformanceCounter(&end);
+    printf("%.1f\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 2)
+        return 2;
+    _setmode(_fileno(stdout), _O_BINARY);     // plain newlines for the shell that reads us
+    const char *pszCommand = argv[1];
+    const char *pszArgument = argc > 2 ? argv[2] : "";
+
+    if (!strcmp(pszCommand, "answer"))
+        return Answer(pszArgument);
+    if (!strcmp(pszCommand, "time-change"))
+        return TimeChange();
+    if (!strcmp(pszCommand, "gone"))
+    {
+        for (DWORD start = GetTickCount(); FindWindowW(L"#32770", szDialogCaption); Sleep(20))
+            if (GetTickCount() - start > waitMs)
+                return 1;
+        return 0;
+    }
+
+    HWND hDlg = WaitFor(szDialogCaption);
+    if (!hDlg)
+        return 1;
+    if (!strcmp(pszCommand, "dialog"))
+    {
+        RECT rect;
+        GetWindowRect(hDlg, &rect);
+        printf("%ld %ld %ld %ld %d %d %d\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+               SendDlgItemMessageW(hDlg, 1004, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        return 0;
+    }
+    if (!strcmp(pszCommand, "click"))
+    {
+        if (!strcmp(pszArgument, "close"))
+            return ClickCloseBox(hDlg) ? 0 : 1;
+        int id = !strcmp(pszArgument, "toggle") ? 1004 : !strcmp(pszArgument, "apply") ? 1002 : 1003;
+        ClickControl(hDlg, id);
+        return 0;
+    }
+    if (!strcmp(pszCommand, "key") && !strcmp(pszArgument, "escape"))
+    {
+        SetForegroundWindow(hDlg);
+        PressKey(VK_ESCAPE);
+        return 0;
+    }
+    return 2;
+}

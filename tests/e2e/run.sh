@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# End to end: the built Setup.exe on Wine (code page 932), run from a working folder,
+# driven only by clicks and keys on its real windows, and checked only from outside: Wine's
+# own reg export for the registry, the window's place against the screen, the exit status,
+# and the real shell starting a stand-in Morvane.exe through the association.
+# Usage: run.sh SETUP-EXE E2E-PROGRAM-DIR STATE-DIR
+set -u
+setup=$1 bin=$2 state=$3
+here=$(cd "$(dirname "$0")" && pwd)
+tools=$here/../../tools
+prefix=$state/e2e
+
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
+if [ -z "${DISPLAY:-}" ]; then
+  DISPLAY=$("$tools/virtual-display.sh" "$state")
+  export DISPLAY
+fi
+"$tools/wine-prefix.sh" "$prefix" win10 unmanaged || exit 1
+
+passed=0 failed=0
+pass() { passed=$((passed + 1)); echo "ok   $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $1"; }
+check() {   # check NAME COMMAND...: passes when the command succeeds
+  local name=$1
+  shift
+  if "$@"; then pass "$name"; else fail "$name"; fi
+}
+same() {    # same NAME EXPECTED ACTUAL
+  if [ "$2" = "$3" ]; then pass "$1"; else fail "$1"; printf '  expected: %s\n  actual:   %s\n' "$2" "$3"; fi
+}
+
+driver() { timeout 60 wine "$bin/driver.exe" "$@"; }
+quietly() { "$@" >/dev/null; }
+
+# The whole tree under HKEY_CLASSES_ROOT\KEY as Wine's reg exports it, in UTF-8; empty when
+# the key does not exist.
+exported() {
+  local file=$state/export.reg
+  rm -f "$file"
+  wine reg export "HKEY_CLASSES_ROOT\\$1" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 0
+  iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r'
+}
+
+# Starts the utility in a working folder and, later, collects its exit status.
+start_setup() {   # start_setup UNIX-FOLDER [WINEDEBUG]
+  rm -f "$state/exit"
+  ( cd "$1" && WINEDEBUG=${2:--all} timeout 120 wine Setup.exe 2>"$state/setup.err"; echo $? > "$state/exit" ) &
+  setup_pid=$!
+}
+exit_status() {
+  wait "$setup_pid"
+  cat "$state/exit"
+}
+
+answer() {        # answer NAME BUTTON EXPECTED-TEXT: the box shows the text; click the button
+  local text
+  text=$(driver answer "$2")
+  same "$1" "$3" "$text"
+}
+
+confirm_association='ファイルを関連付けます。よろしいですか？'
+registration_failed='レジストリの書き込みに失敗しました。'
+restart_offer='再起動すると設定が有効になります。再起動しますか？'
+already_associated='既存のレジストリキーを確認しました。　既に作成されています。'
+confirm_removal='ファイルの関連付けを解除します。よろしいですか？'
+second_confirmation='レジストリキーを確認。これよりMorvaneの情報を削除します。'
+removal_done='レジストリの削除に成功しました。'
+
+layout() {        # the exported ProgID tree for a working folder, given with doubled backslashes
+  cat <<EOT
+Windows Registry Editor Version 5.00
+
+[HKEY_CLASSES_ROOT\\Morvane]
+
+[HKEY_CLASSES_ROOT\\Morvane\\DefaultIcon]
+@="$1\\\\Morvane.exe,1"
+
+[HKEY_CLASSES_ROOT\\Morvane\\shell]
+
+[HKEY_CLASSES_ROOT\\Morvane\\shell\\復元(&R)]
+
+[HKEY_CLASSES_ROOT\\Morvane\\shell\\復元(&R)\\command]
+@="$1\\\\Morvane %1"
+EOT
+}
+extension=$(printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\.mv1]\n@="Morvane"')
+
+# A clean start: no association, a working folder holding the utility and the stand-in.
+wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1
+wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1
+app=$prefix/drive_c/e2e/App
+spaced="$prefix/drive_c/e2e/My App"
+docs=$prefix/drive_c/e2e/docs
+rm -rf "$prefix/drive_c/e2e"
+mkdir -p "$app" "$spaced" "$docs"
+cp "$setup" "$bin/Morvane.exe" "$app/"
+cp "$setup" "$bin/Morvane.exe" "$spaced/"
+echo report > "$docs/report.mv1"
+
+echo "# first start"
+start_setup "$app"
+read -r x y width height cx cy toggle <<<"$(driver dialog)"
+same "toggle released" 0 "$toggle"
+same "centred across" $((cx / 2 - width / 2)) "$x"
+same "centred down" $((cy / 2 - height / 2)) "$y"
+driver key escape
+sleep 1
+check "Esc leaves the dialog open" quietly driver dialog
+check "the close box ends it" driver click close
+same "exit status after the close box" 0 "$(exit_status)"
+same "nothing written" "" "$(exported Morvane)$(exported .mv1)"
+
+echo "# register"
+start_setup "$app"
+driver click toggle
+driver click apply
+answer "asks before associating" yes "$confirm_association"
+answer "offers the restart" no "$restart_offer"
+same "exit status after registering" 0 "$(exit_status)"
+same "the ProgID tree holds the working folder" "$(layout 'C:\\e2e\\App')" "$(exported Morvane)"
+same "the extension names the ProgID" "$extension" "$(exported .mv1)"
+
+echo "# the shell runs the verb"
+rm -f "$app/Morvane.log"
+check "the verb starts Morvane" quietly wine "$bin/shellverb.exe" 'C:\e2e\docs\report.mv1'
+check "Morvane got the document" grep -qF 'C:\e2e\docs\report.mv1' "$app/Morvane.log"
+
+echo "# start again"
+start_setup "$app"
+read -r x y width height cx cy toggle <<<"$(driver dialog)"
+same "toggle pressed" 1 "$toggle"
+driver click apply
+answer "asks again" yes "$confirm_association"
+answer "finds the existing key" ok "$already_associated"
+answer "and reports the failure" ok "$registration_failed"
+check "the dialog stays open" quietly driver dialog
+driver click cancel
+same "exit status after Cancel" 0 "$(exit_status)"
+same "registry unchanged" "$(layout 'C:\\e2e\\App')" "$(exported Morvane)"
+
+echo "# remove"
+start_setup "$app"
+driver click toggle
+driver click apply
+answer "asks before removing" yes "$confirm_removal"
+answer "asks once more" yes "$second_confirmation"
+answer "reports the removal" ok "$removal_done"
+answer "offers the restart after removal" no "$restart_offer"
+same "exit status after removing" 0 "$(exit_status)"
+same "the keys are gone" "" "$(exported Morvane)$(exported .mv1)"
+rm -f "$app/Morvane.log"
+check "the verb no longer starts anything" bash -c "! wine '$bin/shellverb.exe' 'C:\\e2e\\docs\\report.mv1' >/dev/null"
+check "Morvane was not started" test ! -e "$app/Morvane.log"
+
+echo "# a working folder with a space"
+start_setup "$spaced"
+driver click toggle
+driver click apply
+answer "asks before associating there" yes "$confirm_association"
+answer "offers the restart there" no "$restart_offer"
+same "exit status there" 0 "$(exit_status)"
+same "the values hold the folder, spaces and all" "$(layout 'C:\\e2e\\My App')" "$(exported Morvane)"
+check "the verb starts Morvane there" quietly wine "$bin/shellverb.exe" 'C:\e2e\docs\report.mv1'
+check "that Morvane got the document" grep -qF 'C:\e2e\docs\report.mv1' "$spaced/Morvane.log"
+wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1
+wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1
+
+echo "# restart requested"
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.ExitWindowsEx' /f >/dev/null 2>&1
+start_setup "$app" +relay
+driver click toggle
+driver click apply
+answer "asks before associating again" yes "$confirm_association"
+answer "offers the restart again" yes "$restart_offer"
+same "exit status after requesting the restart" 0 "$(exit_status)"
+check "the restart is requested with EWX_REBOOT" grep -q 'Call user32.ExitWindowsEx(00000002,' "$state/setup.err"
+# Wine grants the request (the shutdown privilege was enabled first) and ends its session's
+# programs instead of restarting a machine.
+check "Wine accepts the request" grep -q 'Ret  user32.ExitWindowsEx() retval=00000001' "$state/setup.err"
+wine reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >/dev/null 2>&1
+check "the dialog is gone" driver gone
+same "the keys survive the restart request" "$(layout 'C:\\e2e\\App')" "$(exported Morvane)"
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
