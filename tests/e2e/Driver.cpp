@@ -4,6 +4,7 @@
 //                                 screen-height toggle" (toggle 1 when pressed)
 //   driver click toggle|apply|cancel|close
 //   driver key escape
+//   driver box                    wait for a message box; print "x y width height"
 //   driver answer yes|no|ok       wait for a message box, print its text (UTF-8), click the button
 //   driver gone                   wait until the dialog has closed
 //   driver time-change            click Yes on the confirmation box and print the
@@ -52,15 +53,21 @@ static void ClickAt(POINT pt)
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
     inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
     SendInput(3, inputs, sizeof(INPUT));
-    Sleep(150);
 }
 
-static void ClickControl(HWND hParent, int id)
+static POINT ControlCentre(HWND hParent, int id)
 {
     RECT rect;
     GetWindowRect(GetDlgItem(hParent, id), &rect);
     POINT centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-    ClickAt(centre);
+    return centre;
+}
+
+// Clicks and gives the program a moment to answer, as a person's next move would.
+static void ClickControl(HWND hParent, int id)
+{
+    ClickAt(ControlCentre(hParent, id));
+    Sleep(150);
 }
 
 // The close box is wherever the frame says it is; look for it along the caption.
@@ -74,6 +81,7 @@ static BOOL ClickCloseBox(HWND hWnd)
             {
                 POINT pt = {x - 3, y + 3};
                 ClickAt(pt);
+                Sleep(150);
                 return TRUE;
             }
     fwprintf(stderr, L"driver: no close box found\n");
@@ -124,10 +132,11 @@ static int TimeChange()
     HWND hBox = WaitFor(szBoxCaption);
     if (!hBox)
         return 1;
+    POINT yes = ControlCentre(hBox, IDYES);
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    ClickControl(hBox, IDYES);
+    ClickAt(yes);
     // The next box (the restart offer) comes right after the last key is written.
     for (;;)
     {
@@ -154,6 +163,15 @@ int main(int argc, char **argv)
 
     if (!strcmp(pszCommand, "answer"))
         return Answer(pszArgument);
+    if (!strcmp(pszCommand, "box"))
+    {
+        HWND hBox = WaitFor(szBoxCaption);
+        RECT rect;
+        if (!hBox || !GetWindowRect(hBox, &rect))
+            return 1;
+        printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+        return 0;
+    }
     if (!strcmp(pszCommand, "time-change"))
         return TimeChange();
     if (!strcmp(pszCommand, "gone"))
