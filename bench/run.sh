@@ -13,11 +13,9 @@ runs=${RUNS:-5}
 "$top/tools/build.sh" >/dev/null
 build=$top/build
 prefix=$build/wine/bench
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
-DISPLAY=$("$top/tools/virtual-display.sh" "$build/wine")
-export DISPLAY
-"$top/tools/wine-prefix.sh" "$prefix" win10 unmanaged
+unset DISPLAY     # measured on the build's own virtual display, not the user's
+. "$top/tools/wine-env.sh" "$prefix" win10 unmanaged
+trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.display" stop' EXIT
 
 now() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -34,7 +32,11 @@ launch_ms() {   # launch_ms PROGRAM CAPTION
   start=$(now)
   wine "$1" &
   local pid=$!
-  timeout 60 xdotool search --sync --onlyvisible --name "^$2\$" >/dev/null
+  # xdotool's own --sync looks only twice a second; look every 10 ms instead.
+  until xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do
+    [ $(($(now) - start)) -lt 60000000000 ] || break
+    sleep 0.01
+  done
   end=$(now)
   driver click cancel     # both programs end on the Cancel button of the same dialog
   wait "$pid"

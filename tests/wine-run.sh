@@ -7,12 +7,5 @@ here=$(cd "$(dirname "$0")" && pwd)
 version=${SETUP_WINE_VERSION:-win10}
 prefix=${SETUP_WINE_PREFIX:-$PWD/wine/$version}
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8
-# A crash ends the program instead of waiting in Wine's debugger.
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
-if [ -z "${DISPLAY:-}" ]; then
-  DISPLAY=$("$here/../tools/virtual-display.sh" "$(dirname "$prefix")")
-  export DISPLAY
-fi
-"$here/../tools/wine-prefix.sh" "$prefix" "$version" unmanaged
+. "$here/../tools/wine-env.sh" "$prefix" "$version" unmanaged
 exec wine "$@"

@@ -7,12 +7,6 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/setup-machine.sh"
 "$top/tools/build.sh"
 
-export WINEPREFIX=${WINEPREFIX:-$top/build/wine/run}
-"$top/tools/wine-prefix.sh" "$WINEPREFIX"
-export WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8 WINEDLLOVERRIDES="mscoree=d;mshtml=d"
-if [ -z "${DISPLAY:-}" ]; then
-  echo "run.sh: no display; the utility runs on a virtual one" >&2
-  DISPLAY=$("$top/tools/virtual-display.sh" "$top/build/wine")
-  export DISPLAY
-fi
+[ -n "${DISPLAY:-}" ] || echo "run.sh: no display; the utility runs on a virtual one" >&2
+. "$top/tools/wine-env.sh" "${WINEPREFIX:-$top/build/wine/run}"
 exec wine "$top/build/Setup.exe"

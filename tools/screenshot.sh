@@ -5,11 +5,9 @@ set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build
 prefix=$build/wine/shot
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
-DISPLAY=$("$top/tools/virtual-display.sh" "$build/wine")
-export DISPLAY
-"$top/tools/wine-prefix.sh" "$prefix" win10 unmanaged
+unset DISPLAY     # the same bare virtual screen every time
+. "$top/tools/wine-env.sh" "$prefix" win10 unmanaged
+trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.display" stop' EXIT
 wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1 || true
 
 driver() { wine "$build/tests/e2e/driver.exe" "$@"; }

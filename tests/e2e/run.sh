@@ -10,13 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 tools=$here/../../tools
 prefix=$state/e2e
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
-if [ -z "${DISPLAY:-}" ]; then
-  DISPLAY=$("$tools/virtual-display.sh" "$state")
-  export DISPLAY
-fi
-"$tools/wine-prefix.sh" "$prefix" win10 unmanaged || exit 1
+. "$tools/wine-env.sh" "$prefix" win10 unmanaged || exit 1
 
 passed=0 failed=0
 pass() { passed=$((passed + 1)); echo "ok   $1"; }

@@ -1,0 +1,14 @@
+# Sourced by the scripts that run Windows programs: . wine-env.sh PREFIX [VERSION [managed|unmanaged]]
+# Exports what every such run needs: the prefix, 32 bits, code page 932 (Wine takes it from
+# LANG), Wine's own messages off, no add-on installers, and no debugger waiting after a
+# crash. Gives the run a display, when DISPLAY is unset a virtual one of the prefix's own
+# (programs of one prefix must share a display; programs of two prefixes must not share one
+# when one of them clicks by screen position), and prepares the prefix (see wine-prefix.sh).
+wine_env_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
+if [ -z "${DISPLAY:-}" ]; then
+  DISPLAY=$("$wine_env_tools/virtual-display.sh" "$1/.display")
+  export DISPLAY
+fi
+"$wine_env_tools/wine-prefix.sh" "$1" "${2:-win10}" "${3:-managed}"
