@@ -16,7 +16,7 @@ static const char szRemovalDone[] = "レジストリの削除に成功しまし�
 static LONG DeleteKeyTree(HKEY hParent, const char *pszKey)
 {
     HKEY hKey;
-    LONG result = RegOpenKeyExA(hParent, pszKey, 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE, &hKey);
+    LONG result = RegOpenKeyExA(hParent, pszKey, 0, KEY_ENUMERATE_SUB_KEYS, &hKey);
     if (result != ERROR_SUCCESS)
         return result;
 

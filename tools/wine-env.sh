@@ -1,7 +1,7 @@
 # Sourced by the scripts that run Windows programs: . wine-env.sh PREFIX [VERSION [managed|unmanaged]]
 # Exports what every such run needs: the prefix, 32 bits, code page 932 (Wine takes it from
-# LANG), Wine's own messages off, no add-on installers, and no debugger waiting after a
-# crash. Gives the run a display, when DISPLAY is unset a virtual one of the prefix's own
+# LANG), Wine's own messages off, no offer to install its .NET and HTML add-ons, and no
+# debugger waiting after a crash; both of those would wait for a click. Gives the run a display, when DISPLAY is unset a virtual one of the prefix's own
 # (programs of one prefix must share a display; programs of two prefixes must not share one
 # when one of them clicks by screen position), and prepares the prefix (see wine-prefix.sh).
 wine_env_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Usage: wine-prefix.sh PREFIX [WINDOWS-VERSION [managed|unmanaged]]
+# Usage: wine-prefix.sh PREFIX [WINDOWS-VERSION [managed|unmanaged]], run by wine-env.sh,
+# whose environment it works in.
 # Makes PREFIX a 32-bit Wine prefix ready for the utility: created once, the Windows version
 # Wine reports set (win10 unless given), and the dialog's face "ＭＳ Ｐゴシック" mapped onto an
 # installed Japanese font. Several callers may race here; a lock lets one of them work.
@@ -11,9 +12,7 @@ version=${2:-win10}
 windows=${3:-managed}
 
 mkdir -p "$prefix"
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all LANG=ja_JP.UTF-8
-# Without these Wine offers to install its .NET and HTML add-ons and waits for a click.
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
+export WINEPREFIX=$prefix WINEDEBUG=-all
 # The prefix's own wineserver would keep the lock's descriptor open; it gets none.
 exec 9>"$prefix.lock"
 flock 9

@@ -78,11 +78,15 @@ Windows Registry Editor Version 5.00
 @="$1\\\\Morvane %1"
 EOT
 }
+clean_keys() {
+  wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1
+  wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1
+}
+
 extension=$(printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\.mv1]\n@="Morvane"')
 
 # A clean start: no association, a working folder holding the utility and the stand-in.
-wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1
-wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1
+clean_keys
 app=$prefix/drive_c/e2e/App
 spaced="$prefix/drive_c/e2e/My App"
 docs=$prefix/drive_c/e2e/docs
@@ -157,8 +161,7 @@ same "exit status there" 0 "$(exit_status)"
 same "the values hold the folder, spaces and all" "$(layout 'C:\\e2e\\My App')" "$(exported Morvane)"
 check "the verb starts Morvane there" quietly wine "$bin/shellverb.exe" 'C:\e2e\docs\report.mv1'
 check "that Morvane got the document" grep -qF 'C:\e2e\docs\report.mv1' "$spaced/Morvane.log"
-wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1
-wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1
+clean_keys
 
 echo "# restart requested"
 wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.ExitWindowsEx' /f >/dev/null 2>&1

@@ -20,6 +20,9 @@ typedef int(WINAPI *GetSystemMetricsFn)(int);
 
 struct PlatformHooks
 {
+    // What the import table pointed at before the hooks: the platform's own functions.
+    static void *realMessageBoxA;
+    static void *realExitWindowsEx;
     static EndDialogFn realEndDialog;
     static RegCreateKeyExAFn realRegCreateKeyExA;
     static RegDeleteKeyAFn realRegDeleteKeyA;
@@ -127,6 +130,8 @@ struct PlatformHooks
     }
 };
 
+void *PlatformHooks::realMessageBoxA;
+void *PlatformHooks::realExitWindowsEx;
 EndDialogFn PlatformHooks::realEndDialog;
 RegCreateKeyExAFn PlatformHooks::realRegCreateKeyExA;
 RegDeleteKeyAFn PlatformHooks::realRegDeleteKeyA;
@@ -140,26 +145,23 @@ struct Hook
     const char *dll;
     const char *function;
     void *replacement;
-    void *original;
+    void **original;    // where the replaced target is kept, for the hook to call and to restore
 };
+
+#define HOOK(dll, function) \
+    {dll, #function, reinterpret_cast<void *>(PlatformHooks::function), reinterpret_cast<void **>(&PlatformHooks::real##function)}
 
 static Hook s_hooks[] = {
-    {"user32.dll", "MessageBoxA", reinterpret_cast<void *>(PlatformHooks::MessageBoxA), NULL},
-    {"user32.dll", "ExitWindowsEx", reinterpret_cast<void *>(PlatformHooks::ExitWindowsEx), NULL},
-    {"user32.dll", "EndDialog", reinterpret_cast<void *>(PlatformHooks::EndDialog), NULL},
-    {"user32.dll", "SetWindowPos", reinterpret_cast<void *>(PlatformHooks::SetWindowPos), NULL},
-    {"user32.dll", "GetWindowRect", reinterpret_cast<void *>(PlatformHooks::GetWindowRect), NULL},
-    {"user32.dll", "GetSystemMetrics", reinterpret_cast<void *>(PlatformHooks::GetSystemMetrics), NULL},
-    {"advapi32.dll", "RegCreateKeyExA", reinterpret_cast<void *>(PlatformHooks::RegCreateKeyExA), NULL},
-    {"advapi32.dll", "RegDeleteKeyA", reinterpret_cast<void *>(PlatformHooks::RegDeleteKeyA), NULL},
-    {"kernel32.dll", "GetCurrentDirectoryA", reinterpret_cast<void *>(PlatformHooks::GetCurrentDirectoryA), NULL},
+    HOOK("user32.dll", MessageBoxA),
+    HOOK("user32.dll", ExitWindowsEx),
+    HOOK("user32.dll", EndDialog),
+    HOOK("user32.dll", SetWindowPos),
+    HOOK("user32.dll", GetWindowRect),
+    HOOK("user32.dll", GetSystemMetrics),
+    HOOK("advapi32.dll", RegCreateKeyExA),
+    HOOK("advapi32.dll", RegDeleteKeyA),
+    HOOK("kernel32.dll", GetCurrentDirectoryA),
 };
-
-template <typename Fn>
-static Fn RealFunction(const char *dll, const char *function)
-{
-    return reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleA(dll), function));
-}
 
 ScriptedPlatform::ScriptedPlatform()
 {
@@ -171,16 +173,9 @@ ScriptedPlatform::ScriptedPlatform()
         return;
     }
     s_active = this;
-    PlatformHooks::realEndDialog = RealFunction<EndDialogFn>("user32.dll", "EndDialog");
-    PlatformHooks::realRegCreateKeyExA = RealFunction<RegCreateKeyExAFn>("advapi32.dll", "RegCreateKeyExA");
-    PlatformHooks::realRegDeleteKeyA = RealFunction<RegDeleteKeyAFn>("advapi32.dll", "RegDeleteKeyA");
-    PlatformHooks::realGetCurrentDirectoryA = RealFunction<GetCurrentDirectoryAFn>("kernel32.dll", "GetCurrentDirectoryA");
-    PlatformHooks::realSetWindowPos = RealFunction<SetWindowPosFn>("user32.dll", "SetWindowPos");
-    PlatformHooks::realGetWindowRect = RealFunction<GetWindowRectFn>("user32.dll", "GetWindowRect");
-    PlatformHooks::realGetSystemMetrics = RealFunction<GetSystemMetricsFn>("user32.dll", "GetSystemMetrics");
     // A program that does not import a function (no dialog linked in, say) has nothing to patch.
     for (Hook &hook : s_hooks)
-        hook.original = PatchImport(hook.dll, hook.function, hook.replacement);
+        *hook.original = PatchImport(hook.dll, hook.function, hook.replacement);
 }
 
 ScriptedPlatform::~ScriptedPlatform()
@@ -188,8 +183,8 @@ ScriptedPlatform::~ScriptedPlatform()
     if (m_inert)
         return;
     for (Hook &hook : s_hooks)
-        if (hook.original)
-            PatchImport(hook.dll, hook.function, hook.original);
+        if (*hook.original)
+            PatchImport(hook.dll, hook.function, *hook.original);
     s_active = NULL;
     EXPECT_TRUE(m_answers.empty()) << m_answers.size() << " scripted box answer(s) never asked for";
 }
