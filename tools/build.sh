@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Builds Setup.exe and the tests into build/ with the MinGW-w64 i686 toolchain.
+# Usage: build.sh [BUILD-DIR [TOOLCHAIN-FILE [CMAKE-OPTION...]]]
+# Builds Setup.exe and the tests, by default into build/ with the MinGW-w64 i686 toolchain.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$top" -B "$top/build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$top/build" -j "$(nproc)"
+build=${1:-$top/build}
+toolchain=${2:-$top/cmake/mingw-i686.cmake}
+shift $(($# < 2 ? $# : 2))
+cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" "$@" >/dev/null
+cmake --build "$build" -j "$(nproc)"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build Setup.exe and run it and its
-# tests under 32-bit Wine with code page 932. Safe to run again: it skips what is there.
+# tests under 32-bit Wine with code page 932 (and, for a kernel that runs no 32-bit
+# program, 64-bit builds of them under 64-bit Wine). Safe to run again: it skips what is there.
 set -u
 
 need_install=0
-for tool in i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine cmake Xvfb xdotool localedef fc-list; do
+for tool in i686-w64-mingw32-g++-posix i686-w64-mingw32-windres x86_64-w64-mingw32-g++-posix wine cmake Xvfb xdotool localedef fc-list; do
   command -v "$tool" >/dev/null 2>&1 || need_install=1
 done
 [ -d /usr/src/googletest ] || need_install=1
@@ -20,7 +21,7 @@ if [ "$need_install" = 1 ]; then
   # arrive and the install below takes everything from bookworm itself.
   $SUDO apt-get update || echo "setup-machine: apt-get update reported an error; going on" >&2
   $SUDO apt-get install -y --no-install-recommends -t bookworm \
-    wine wine32:i386 wine64 g++-mingw-w64-i686 xvfb xdotool xauth locales \
+    wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix xvfb xdotool xauth locales \
     fonts-ipafont-gothic fonts-wine imagemagick cmake make googletest || exit 1
 fi
 
