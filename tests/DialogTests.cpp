@@ -126,6 +126,17 @@ TEST_F(SetupDialog, ToggleStartsPressedWithTheAssociation)
     EXPECT_EQ(BST_CHECKED, state);
 }
 
+TEST_F(SetupDialog, ToggleStartsReleasedWhenTheProgIdIsReadOnly)
+{
+    CreateClassesKey("Morvane\\DefaultIcon", "i");
+    if (!m_classes.LockKey("Morvane", szReadOnly))
+        GTEST_SKIP() << szNoKeySecurity;
+    LRESULT state = -1;
+    Run({[&](HWND hDlg) { state = ToggleState(hDlg); }, [](HWND hDlg) { Click(hDlg, IDC_CANCEL); }});
+
+    EXPECT_EQ(BST_UNCHECKED, state);
+}
+
 TEST_F(SetupDialog, RegistersAfterYesAndOffersTheRestart)
 {
     m_platform.AnswerBoxes({IDYES, IDNO});
@@ -302,6 +313,29 @@ TEST_F(SetupDialog, RemovesAfterBothQuestionsThenOffersTheRestart)
                      Box(hDlg, szRestartOfferText, MB_YESNO | MB_ICONQUESTION)}));
     EXPECT_TRUE(m_platform.CallsOf("ExitWindowsEx").empty());
     EXPECT_EQ(m_platform.CallsOf("EndDialog"), Calls{DialogEnded(hDlg)});
+}
+
+TEST_F(SetupDialog, RemovalStoppedByAKeyNobodyMayOpenIsReportedAndStaysOpen)
+{
+    ASSERT_EQ(0, RegisterAssociation());
+    CreateClassesKey("Morvane\\shellex\\Handler\\deep");
+    if (!m_classes.LockKey("Morvane\\shellex\\Handler", szNoAccess))
+        GTEST_SKIP() << szNoKeySecurity;
+    m_platform.AnswerBoxes({IDYES, IDYES, IDOK});
+    HWND hDlg = Run({[](HWND hDlg) { Click(hDlg, IDC_ASSOCIATE); },
+                     [](HWND hDlg) { Click(hDlg, IDC_APPLY); },
+                     [](HWND hDlg) { ExpectStillOpen(hDlg); },
+                     [](HWND hDlg) { Click(hDlg, IDC_CANCEL); }});
+
+    EXPECT_EQ(m_platform.CallsOf("MessageBoxA"),
+              (Calls{Box(hDlg, szConfirmRemovalText, MB_YESNO | MB_ICONQUESTION),
+                     Box(NULL, szSecondConfirmationText, MB_YESNO | MB_ICONINFORMATION),
+                     Box(hDlg, szRemovalFailedText, MB_OK)}));
+    EXPECT_TRUE(m_platform.CallsOf("ExitWindowsEx").empty());
+    EXPECT_EQ(m_platform.CallsOf("EndDialog"), Calls{DialogEnded(hDlg)});
+    std::vector<std::string> tree = ClassesRootTree();
+    EXPECT_EQ(tree.end(), std::find(tree.begin(), tree.end(), ".mv1 = \"Morvane\""));
+    EXPECT_NE(tree.end(), std::find(tree.begin(), tree.end(), "Morvane"));
 }
 
 TEST_F(SetupDialog, NoToTheRemovalQuestionChangesNothing)

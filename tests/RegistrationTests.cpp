@@ -122,6 +122,27 @@ TEST_P(Presence, FollowsTheProgIdKeyAlone)
 INSTANTIATE_TEST_SUITE_P(Keys, Presence, ::testing::ValuesIn(presenceCases),
                          [](const ::testing::TestParamInfo<PresenceCase> &info) { return info.param.pszName; });
 
+// A ProgID key that the platform will not open with full access is no association.
+class LockedProgId : public Registration, public ::testing::WithParamInterface<const char *>
+{
+};
+
+TEST_P(LockedProgId, CountsAsAbsent)
+{
+    CreateClassesKey("Morvane\\DefaultIcon", "C:\\Tools\\App\\Morvane.exe,1");
+    if (!m_classes.LockKey("Morvane", GetParam()))
+        GTEST_SKIP() << szNoKeySecurity;
+    std::vector<std::string> before = ClassesRootTree();
+
+    EXPECT_FALSE(IsAssociated());
+    EXPECT_EQ(before, ClassesRootTree());
+}
+
+INSTANTIATE_TEST_SUITE_P(Dacls, LockedProgId, ::testing::Values(szReadOnly, szNoAccess),
+                         [](const ::testing::TestParamInfo<const char *> &info) {
+                             return info.param == szReadOnly ? "ReadOnly" : "NoAccess";
+                         });
+
 TEST_F(Registration, RefusesWhenTheProgIdKeyExists)
 {
     CreateClassesKey("Morvane");
@@ -147,6 +168,44 @@ TEST_F(Registration, TakesOverAnExtensionThatNamesAnotherType)
     EXPECT_EQ(RegisteredTree("C:\\Tools\\App"), ClassesRootTree());
 }
 
+TEST_F(Registration, StopsAtAnExtensionKeyItMayOnlyRead)
+{
+    CreateClassesKey(".mv1", "OtherViewer.Document");
+    if (!m_classes.LockKey(".mv1", szReadOnly))
+        GTEST_SKIP() << szNoKeySecurity;
+    WorkingFolder folder("C:\\Tools\\App");
+    ScriptedPlatform platform;
+
+    EXPECT_EQ(1, RegisterAssociation());
+
+    std::vector<std::string> expected = {".mv1 = \"OtherViewer.Document\"", "Morvane", "Morvane\\shell",
+                                         std::string("Morvane\\shell\\") + szVerbName,
+                                         CommandKey + " = \"C:\\Tools\\App\\Morvane %1\""};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, ClassesRootTree());
+    EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey), KeyCreated(".mv1")}));
+}
+
+// A read-only ProgID counts as absent, so registration goes ahead, and fails where the
+// existing command key may only be read too.
+TEST_F(Registration, StopsAtACommandKeyItMayOnlyRead)
+{
+    CreateClassesKey(CommandKey, "D:\\Old\\Morvane %1");
+    if (!m_classes.LockKey(CommandKey, szReadOnly))
+        GTEST_SKIP() << szNoKeySecurity;
+    if (!m_classes.LockKey("Morvane", szReadOnly))
+        GTEST_SKIP() << szNoKeySecurity;
+    std::vector<std::string> before = ClassesRootTree();
+    ScriptedPlatform platform;
+
+    EXPECT_EQ(1, RegisterAssociation());
+
+    EXPECT_EQ(before, ClassesRootTree());
+    EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey)}));
+}
+
+// Keys that do not exist yet fail here by interception: Wine creates a missing subkey even
+// where the parent's DACL forbids it, which Windows refuses.
 struct FailedCreateCase
 {
     const char *pszName;

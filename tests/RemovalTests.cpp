@@ -142,6 +142,45 @@ TEST_P(RemovedTrees, LeaveNothingOfEitherTree)
 INSTANTIATE_TEST_SUITE_P(Keys, RemovedTrees, ::testing::ValuesIn(treeCases),
                          [](const ::testing::TestParamInfo<TreeCase> &info) { return info.param.pszName; });
 
+TEST_F(Removal, ReadOnlyProgIdIsReportedAbsentAndNothingChanges)
+{
+    CreateAssociation();
+    if (!m_classes.LockKey("Morvane", szReadOnly))
+        GTEST_SKIP() << szNoKeySecurity;
+    std::vector<std::string> before = ClassesRootTree();
+    ScriptedPlatform platform;
+    platform.AnswerBoxes({IDOK});
+
+    EXPECT_EQ(1, RemoveAssociation());
+
+    EXPECT_EQ(platform.Calls(), Calls{Box(NULL, szNotPresentText, MB_ICONINFORMATION)});
+    EXPECT_EQ(before, ClassesRootTree());
+}
+
+// A key that other software put deep in the ProgID and that nobody may open stops the
+// ProgID's deletion there; the extension goes all the same.
+TEST_F(Removal, AForeignKeyNobodyMayOpenFailsTheProgIdButNotTheExtension)
+{
+    CreateAssociation();
+    CreateClassesKey("Morvane\\shellex\\PropertySheetHandlers\\{0}\\deep", "d");
+    if (!m_classes.LockKey("Morvane\\shellex\\PropertySheetHandlers\\{0}", szNoAccess))
+        GTEST_SKIP() << szNoKeySecurity;
+    CreateNeighbours();
+    ScriptedPlatform platform;
+    platform.AnswerBoxes({IDYES});
+
+    EXPECT_EQ(1, RemoveAssociation());
+
+    // The keys before it in the ProgID are gone; the path down to it stays.
+    std::vector<std::string> expected = Neighbours();
+    expected.insert(expected.end(), {"Morvane", "Morvane\\shellex", "Morvane\\shellex\\PropertySheetHandlers",
+                                     "Morvane\\shellex\\PropertySheetHandlers\\{0} (cannot be opened)"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, ClassesRootTree());
+    EXPECT_EQ(platform.CallsOf("MessageBoxA"), Calls{SecondConfirmation});
+}
+
+// Deletions fail here by interception: Wine grants DELETE whatever a key's DACL says.
 struct FailedDeletionCase
 {
     const char *pszName;

@@ -8,15 +8,30 @@
 #include <string>
 #include <vector>
 
+// Security descriptors for LockKey, as SDDL: Everyone may only read the key, or may do
+// nothing with it at all.
+static const char szReadOnly[] = "D:P(A;;KR;;;WD)";
+static const char szNoAccess[] = "D:P(D;;KA;;;WD)";
+// Why a test of a locked key is skipped where LockKey is false.
+static const char szNoKeySecurity[] = "this Windows family keeps no security on registry keys";
+
 class ScratchClassesRoot
 {
 public:
     ScratchClassesRoot();
     ~ScratchClassesRoot();
 
+    // Gives the existing key under HKEY_CLASSES_ROOT the DACL of the SDDL text, so that the
+    // platform itself refuses what it does not grant. False where the platform keeps no
+    // security on registry keys (the 95 family); any other failure fails the test. The
+    // scratch area gets an open DACL on every locked key again before it goes, so that it
+    // can always be deleted.
+    bool LockKey(const std::string &path, const char *pszSddl);
+
 private:
     std::string m_path;
     HKEY m_hKey;
+    std::vector<std::string> m_locked;
 };
 
 // Every key under HKEY_CLASSES_ROOT, sorted, one line each: `path`, or `path = "text"` when
