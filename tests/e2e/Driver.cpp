@@ -9,6 +9,9 @@
 //   driver gone                   wait until the dialog has closed
 //   driver time-change            click Yes on the confirmation box and print the
 //                                 milliseconds until the next box (the change is done by then)
+//   driver version                print the Windows version this program is told it runs on:
+//                                 "family major.minor", family 95 or NT (run under another
+//                                 name, it shows what Wine tells a program of that name)
 // Exit status 0 on success, 1 when the awaited window does not come, 2 on a usage error.
 #include <windows.h>
 
@@ -174,6 +177,14 @@ int main(int argc, char **argv)
     }
     if (!strcmp(pszCommand, "time-change"))
         return TimeChange();
+    if (!strcmp(pszCommand, "version"))
+    {
+        OSVERSIONINFOA version = {sizeof(version)};
+        GetVersionExA(&version);
+        printf("%s %lu.%lu\n", version.dwPlatformId == VER_PLATFORM_WIN32_NT ? "NT" : "95",
+               version.dwMajorVersion, version.dwMinorVersion);
+        return 0;
+    }
     if (!strcmp(pszCommand, "gone"))
     {
         for (DWORD start = GetTickCount(); FindWindowW(L"#32770", szDialogCaption); Sleep(20))

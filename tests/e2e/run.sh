@@ -1,20 +1,29 @@
 #!/usr/bin/env bash
-# End to end: the built Setup.exe on Wine (code page 932), run from a working folder,
-# driven only by clicks and keys on its real windows, and checked only from outside: Wine's
-# own reg export for the registry, the window's place against the screen, the exit status,
-# and the real shell starting a stand-in Morvane.exe through the association.
-# Usage: run.sh SETUP-EXE E2E-PROGRAM-DIR STATE-DIR
+# End to end: the built Setup.exe on Wine (code page 932) as one Windows version sees it, run
+# from a working folder, driven only by clicks and keys on its real windows, and checked
+# only from outside: Wine's own reg export for the registry, the window's place against the
+# screen, the exit status, and the real shell starting a stand-in Morvane.exe through the
+# association.
+# Usage: run.sh VERSION journey|full SETUP-EXE E2E-PROGRAM-DIR PREFIX
+#   journey: first start, registration, the shell verb, second start, removal of both trees
+#            with foreign keys deep in them.
+#   full:    that, and Esc, the close box, the refused second registration, a folder with a
+#            space, a key nobody may open (NT family), and the restart request.
 set -u
-setup=$1 bin=$2 state=$3
+version=$1 run=$2 setup=$3 bin=$4 prefix=$5
 here=$(cd "$(dirname "$0")" && pwd)
 tools=$here/../../tools
-prefix=$state/e2e
 
+# The prefix stays at the default version for Wine's own tools and the helpers; only
+# Setup.exe is told it runs on VERSION.
 . "$tools/wine-env.sh" "$prefix" win10 unmanaged || exit 1
+wine reg add 'HKCU\Software\Wine\AppDefaults\Setup.exe' /v Version /d "$version" /f >/dev/null 2>&1
+work=$prefix/.e2e
+mkdir -p "$work"
 
 passed=0 failed=0
-pass() { passed=$((passed + 1)); echo "ok   $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $1"; }
+pass() { passed=$((passed + 1)); echo "ok   $version: $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $version: $1"; }
 check() {   # check NAME COMMAND...: passes when the command succeeds
   local name=$1
   shift
@@ -30,7 +39,7 @@ quietly() { "$@" >/dev/null; }
 # The whole tree under HKEY_CLASSES_ROOT\KEY as Wine's reg exports it, in UTF-8; empty when
 # the key does not exist.
 exported() {
-  local file=$state/export.reg
+  local file=$work/export.reg
   rm -f "$file"
   wine reg export "HKEY_CLASSES_ROOT\\$1" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 0
   iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r'
@@ -38,13 +47,13 @@ exported() {
 
 # Starts the utility in a working folder and, later, collects its exit status.
 start_setup() {   # start_setup UNIX-FOLDER [WINEDEBUG]
-  rm -f "$state/exit"
-  ( cd "$1" && WINEDEBUG=${2:--all} timeout 120 wine Setup.exe 2>"$state/setup.err"; echo $? > "$state/exit" ) &
+  rm -f "$work/exit"
+  ( cd "$1" && WINEDEBUG=${2:--all} timeout 120 wine Setup.exe 2>"$work/setup.err"; echo $? > "$work/exit" ) &
   setup_pid=$!
 }
 exit_status() {
   wait "$setup_pid"
-  cat "$state/exit"
+  cat "$work/exit"
 }
 
 answer() {        # answer NAME BUTTON EXPECTED-TEXT: the box shows the text; click the button
@@ -60,6 +69,7 @@ already_associated='既存のレジストリキーを確認しました。　既
 confirm_removal='ファイルの関連付けを解除します。よろしいですか？'
 second_confirmation='レジストリキーを確認。これよりMorvaneの情報を削除します。'
 removal_done='レジストリの削除に成功しました。'
+removal_failed='レジストリの削除に失敗しました。'
 
 layout() {        # the exported ProgID tree for a working folder, given with doubled backslashes
   cat <<EOT
@@ -78,6 +88,9 @@ Windows Registry Editor Version 5.00
 @="$1\\\\Morvane %1"
 EOT
 }
+add_key() {       # add_key KEY [VALUE]
+  wine reg add "HKEY_CLASSES_ROOT\\$1" /ve /d "${2:-}" /f >/dev/null 2>&1
+}
 clean_keys() {
   wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1
   wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1
@@ -85,8 +98,12 @@ clean_keys() {
 
 extension=$(printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\.mv1]\n@="Morvane"')
 
-# A clean start: no association, a working folder holding the utility and the stand-in.
+# A clean start: no association, keys whose names only begin like its own, and a working
+# folder holding the utility and the stand-in.
 clean_keys
+add_key 'Morvane2\shell\open\command' other
+add_key .mv10 Morvane2
+neighbours="$(exported Morvane2)$(exported .mv10)"
 app=$prefix/drive_c/e2e/App
 spaced="$prefix/drive_c/e2e/My App"
 docs=$prefix/drive_c/e2e/docs
@@ -96,20 +113,34 @@ cp "$setup" "$bin/Morvane.exe" "$app/"
 cp "$setup" "$bin/Morvane.exe" "$spaced/"
 echo report > "$docs/report.mv1"
 
-echo "# first start"
+echo "# $version: what a program named Setup.exe is told"
+mkdir -p "$work/probe"
+cp "$bin/driver.exe" "$work/probe/Setup.exe"
+told=$(wine "$work/probe/Setup.exe" version)
+family=NT
+case $version in win95 | win98 | winme) family=95 ;; esac
+same "runs as the $family family (told: $told)" "$family" "${told%% *}"
+
+echo "# $version: first start"
 start_setup "$app"
 read -r x y width height cx cy toggle <<<"$(driver dialog)"
 same "toggle released" 0 "$toggle"
 same "centred across" $((cx / 2 - width / 2)) "$x"
 same "centred down" $((cy / 2 - height / 2)) "$y"
-driver key escape
-sleep 1
-check "Esc leaves the dialog open" quietly driver dialog
-check "the close box ends it" driver click close
-same "exit status after the close box" 0 "$(exit_status)"
+if [ "$run" = full ]; then
+  driver key escape
+  # Input arrives in order: once the click after Esc has flipped the toggle, Esc was handled.
+  driver click toggle
+  read -r _ _ _ _ _ _ toggle <<<"$(driver dialog)"
+  same "Esc leaves the dialog open" 1 "$toggle"
+  check "the close box ends it" driver click close
+else
+  driver click cancel
+fi
+same "exit status after the first start" 0 "$(exit_status)"
 same "nothing written" "" "$(exported Morvane)$(exported .mv1)"
 
-echo "# register"
+echo "# $version: register"
 start_setup "$app"
 driver click toggle
 driver click apply
@@ -119,26 +150,25 @@ same "exit status after registering" 0 "$(exit_status)"
 same "the ProgID tree holds the working folder" "$(layout 'C:\\e2e\\App')" "$(exported Morvane)"
 same "the extension names the ProgID" "$extension" "$(exported .mv1)"
 
-echo "# the shell runs the verb"
+echo "# $version: the shell runs the verb"
 rm -f "$app/Morvane.log"
 check "the verb starts Morvane" quietly wine "$bin/shellverb.exe" 'C:\e2e\docs\report.mv1'
 check "Morvane got the document" grep -qF 'C:\e2e\docs\report.mv1' "$app/Morvane.log"
 
-echo "# start again"
+echo "# $version: start again, and remove"
+# Other software's keys, several levels deep in both trees, go with them.
+add_key 'Morvane\shellex\PropertySheetHandlers\{0}\deep' d
+add_key '.mv1\ShellNew\Config\deeper\deepest' n
 start_setup "$app"
 read -r x y width height cx cy toggle <<<"$(driver dialog)"
 same "toggle pressed" 1 "$toggle"
-driver click apply
-answer "asks again" yes "$confirm_association"
-answer "finds the existing key" ok "$already_associated"
-answer "and reports the failure" ok "$registration_failed"
-check "the dialog stays open" quietly driver dialog
-driver click cancel
-same "exit status after Cancel" 0 "$(exit_status)"
-same "registry unchanged" "$(layout 'C:\\e2e\\App')" "$(exported Morvane)"
-
-echo "# remove"
-start_setup "$app"
+if [ "$run" = full ]; then
+  driver click apply
+  answer "asks again" yes "$confirm_association"
+  answer "finds the existing key" ok "$already_associated"
+  answer "and reports the failure" ok "$registration_failed"
+  check "the dialog stays open" quietly driver dialog
+fi
 driver click toggle
 driver click apply
 answer "asks before removing" yes "$confirm_removal"
@@ -146,38 +176,63 @@ answer "asks once more" yes "$second_confirmation"
 answer "reports the removal" ok "$removal_done"
 answer "offers the restart after removal" no "$restart_offer"
 same "exit status after removing" 0 "$(exit_status)"
-same "the keys are gone" "" "$(exported Morvane)$(exported .mv1)"
+same "both trees are gone" "" "$(exported Morvane)$(exported .mv1)"
+same "Morvane2 and .mv10 are kept" "$neighbours" "$(exported Morvane2)$(exported .mv10)"
 rm -f "$app/Morvane.log"
 check "the verb no longer starts anything" bash -c "! wine '$bin/shellverb.exe' 'C:\\e2e\\docs\\report.mv1' >/dev/null"
 check "Morvane was not started" test ! -e "$app/Morvane.log"
 
-echo "# a working folder with a space"
-start_setup "$spaced"
-driver click toggle
-driver click apply
-answer "asks before associating there" yes "$confirm_association"
-answer "offers the restart there" no "$restart_offer"
-same "exit status there" 0 "$(exit_status)"
-same "the values hold the folder, spaces and all" "$(layout 'C:\\e2e\\My App')" "$(exported Morvane)"
-check "the verb starts Morvane there" quietly wine "$bin/shellverb.exe" 'C:\e2e\docs\report.mv1'
-check "that Morvane got the document" grep -qF 'C:\e2e\docs\report.mv1' "$spaced/Morvane.log"
-clean_keys
+if [ "$run" = full ]; then
+  echo "# $version: a working folder with a space"
+  start_setup "$spaced"
+  driver click toggle
+  driver click apply
+  answer "asks before associating there" yes "$confirm_association"
+  answer "offers the restart there" no "$restart_offer"
+  same "exit status there" 0 "$(exit_status)"
+  same "the values hold the folder, spaces and all" "$(layout 'C:\\e2e\\My App')" "$(exported Morvane)"
+  check "the verb starts Morvane there" quietly wine "$bin/shellverb.exe" 'C:\e2e\docs\report.mv1'
+  check "that Morvane got the document" grep -qF 'C:\e2e\docs\report.mv1' "$spaced/Morvane.log"
 
-echo "# restart requested"
-wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.ExitWindowsEx' /f >/dev/null 2>&1
-start_setup "$app" +relay
-driver click toggle
-driver click apply
-answer "asks before associating again" yes "$confirm_association"
-answer "offers the restart again" yes "$restart_offer"
-same "exit status after requesting the restart" 0 "$(exit_status)"
-check "the restart is requested with EWX_REBOOT" grep -q 'Call user32.ExitWindowsEx(00000002,' "$state/setup.err"
-# Wine grants the request (the shutdown privilege was enabled first) and ends its session's
-# programs instead of restarting a machine.
-check "Wine accepts the request" grep -q 'Ret  user32.ExitWindowsEx() retval=00000001' "$state/setup.err"
-wine reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >/dev/null 2>&1
-check "the dialog is gone" driver gone
-same "the keys survive the restart request" "$(layout 'C:\\e2e\\App')" "$(exported Morvane)"
+  case $version in
+    win95 | win98 | winme) ;;   # the 95 family keeps no security on registry keys
+    *)
+      echo "# $version: removal stopped by a key nobody may open"
+      locked='Morvane\shellex\Handler'
+      add_key "$locked\\deep" d
+      check "the key is locked" wine "$bin/lockkey.exe" 'D:P(D;;KA;;;WD)' "$locked"
+      start_setup "$spaced"
+      driver click toggle
+      driver click apply
+      answer "asks before removing the locked tree" yes "$confirm_removal"
+      answer "asks once more there" yes "$second_confirmation"
+      answer "reports the failure, with no success box and no restart offer" ok "$removal_failed"
+      check "the dialog stays open after the failure" quietly driver dialog
+      driver click cancel
+      same "exit status after the failure" 0 "$(exit_status)"
+      same "the extension is removed all the same" "" "$(exported .mv1)"
+      check "the ProgID stays" bash -c "wine reg query 'HKEY_CLASSES_ROOT\\Morvane' >/dev/null 2>&1"
+      wine "$bin/lockkey.exe" 'D:(A;;KA;;;WD)' "$locked"
+      ;;
+  esac
+  clean_keys
 
-echo "$passed passed, $failed failed"
+  echo "# $version: restart requested"
+  wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.ExitWindowsEx' /f >/dev/null 2>&1
+  start_setup "$app" +relay
+  driver click toggle
+  driver click apply
+  answer "asks before associating again" yes "$confirm_association"
+  answer "offers the restart again" yes "$restart_offer"
+  same "exit status after requesting the restart" 0 "$(exit_status)"
+  check "the restart is requested with EWX_REBOOT" grep -q 'Call user32.ExitWindowsEx(00000002,' "$work/setup.err"
+  # Wine grants the request (the shutdown privilege was enabled first) and ends its session's
+  # programs instead of restarting a machine.
+  check "Wine accepts the request" grep -q 'Ret  user32.ExitWindowsEx() retval=00000001' "$work/setup.err"
+  wine reg delete 'HKCU\Software\Wine\Debug' /v RelayInclude /f >/dev/null 2>&1
+  check "the dialog is gone" driver gone
+  same "the keys survive the restart request" "$(layout 'C:\\e2e\\App')" "$(exported Morvane)"
+fi
+
+echo "$version: $passed passed, $failed failed"
 [ "$failed" = 0 ]
