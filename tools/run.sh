@@ -9,7 +9,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 setup=$top/build/Setup.exe
 if [ "$("$top/tools/wine-bits.sh")" = 64 ]; then
   echo "run.sh: this kernel runs no 32-bit program; starting a 64-bit build of the same sources" >&2
-  "$top/tools/build.sh" "$top/build/x64" "$top/cmake/mingw-x86_64.cmake" -DSETUP_SHIPPED_EXE="$top/build/Setup.exe"
+  TARGET=Setup "$top/tools/build.sh" "$top/build/x64" "$top/cmake/mingw-x86_64.cmake" -DSETUP_SHIPPED_EXE="$top/build/Setup.exe"
   setup=$top/build/x64/Setup.exe
 fi
 

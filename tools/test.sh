@@ -5,18 +5,20 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/setup-machine.sh"
-"$top/tools/build.sh"
 build=$top/build
 if [ "$("$top/tools/wine-bits.sh")" = 64 ]; then
   echo "test.sh: this kernel runs no 32-bit program; the programs under test are 64-bit builds" >&2
+  TARGET=Setup "$top/tools/build.sh"
   build=$top/build/x64
   "$top/tools/build.sh" "$build" "$top/cmake/mingw-x86_64.cmake" -DSETUP_SHIPPED_EXE="$top/build/Setup.exe"
+else
+  "$top/tools/build.sh"
 fi
 cd "$build"
 # Dialogs appear on virtual displays of the build's own, never on the user's screen.
 unset DISPLAY
 status=0
-ctest --output-on-failure -j "$(nproc)" "$@" || status=$?
+ctest --output-on-failure -j "$(($(nproc) * 2))" "$@" || status=$?
 # The prefixes' servers and virtual displays outlive the tests; end them.
 for prefix in "$build"/wine/*/; do
   [ -f "$prefix/system.reg" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true

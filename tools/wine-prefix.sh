@@ -1,27 +1,40 @@
 #!/usr/bin/env bash
 # Usage: wine-prefix.sh PREFIX [WINDOWS-VERSION [managed|unmanaged]], run by wine-env.sh,
 # whose environment it works in.
-# Makes PREFIX a 32-bit Wine prefix ready for the utility: created once, the Windows version
-# Wine reports set (win10 unless given), and the dialog's face "ＭＳ Ｐゴシック" mapped onto an
-# installed Japanese font. Several callers may race here; a lock lets one of them work.
+# Makes PREFIX a Wine prefix ready for the utility: the Windows version Wine reports set
+# (win10 unless given), and the dialog's face "ＭＳ Ｐゴシック" mapped onto an installed
+# Japanese font. Booting a prefix takes many seconds, so the prefixes of one folder are
+# copies of one booted once, .template beside them. Several callers may race here; locks
+# let one of them work.
 # Unmanaged windows are framed by Wine itself instead of a window manager; on a bare
 # virtual display that also spares a two-second wait for one each time a window closes.
 set -eu
 prefix=$1
 version=${2:-win10}
 windows=${3:-managed}
+template=$(dirname "$prefix")/.template
 
 mkdir -p "$prefix"
-export WINEPREFIX=$prefix WINEDEBUG=-all
-# The prefix's own wineserver would keep the lock's descriptor open; it gets none.
+export WINEDEBUG=-all
+# A prefix's wineserver would keep a lock's descriptor open; it gets none.
 exec 9>"$prefix.lock"
 flock 9
 
 if [ ! -f "$prefix/system.reg" ]; then
-  wineboot -i 9>&- >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f 9>&- >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f 9>&- >/dev/null 2>&1
+  exec 8>"$template.lock"
+  flock 8
+  if [ ! -f "$template/system.reg" ]; then
+    export WINEPREFIX=$template
+    wineboot -i 8>&- 9>&- >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f 8>&- 9>&- >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f 8>&- 9>&- >/dev/null 2>&1
+    wineserver -w 8>&- 9>&- 2>/dev/null || true    # the registry is on disk once it has gone
+  fi
+  cp -a "$template/." "$prefix/"
+  rm -f "$prefix/wineserver"    # the template server's own, made anew for each prefix
+  exec 8>&-
 fi
+export WINEPREFIX=$prefix
 if [ "$(cat "$prefix/.settings" 2>/dev/null)" != "$version $windows" ]; then
   wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f 9>&- >/dev/null 2>&1
   managed=Y
