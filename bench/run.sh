@@ -10,6 +10,12 @@ set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-5}
 "$top/tools/setup-machine.sh"
+# The figures are of the 32-bit program itself, which a kernel without 32-bit emulation
+# cannot run.
+if [ "$("$top/tools/wine-bits.sh")" = 64 ]; then
+  echo "$(basename "$0"): this kernel runs no 32-bit program" >&2
+  exit 1
+fi
 "$top/tools/build.sh" >/dev/null
 build=$top/build
 prefix=$build/wine/bench

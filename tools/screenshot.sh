@@ -4,6 +4,12 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build
+# The pictures show the 32-bit program itself, which a kernel without 32-bit emulation
+# cannot run.
+if [ "$("$top/tools/wine-bits.sh")" = 64 ]; then
+  echo "$(basename "$0"): this kernel runs no 32-bit program" >&2
+  exit 1
+fi
 prefix=$build/wine/shot
 unset DISPLAY     # the same bare virtual screen every time
 . "$top/tools/wine-env.sh" "$prefix" win10 unmanaged

@@ -1,10 +1,11 @@
 # Sourced by the scripts that run Windows programs: . wine-env.sh PREFIX [VERSION [managed|unmanaged]]
-# Exports what every such run needs: the prefix, 32 bits (64 where the kernel runs no
-# 32-bit program), code page 932 (Wine takes it from
-# LANG), Wine's own messages off, no offer to install its .NET and HTML add-ons, and no
-# debugger waiting after a crash; both of those would wait for a click. Gives the run a display, when DISPLAY is unset a virtual one of the prefix's own
-# (programs of one prefix must share a display; programs of two prefixes must not share one
-# when one of them clicks by screen position), and prepares the prefix (see wine-prefix.sh).
+# Exports what every such run needs: the prefix, 32 bits (64 where the kernel runs no 32-bit
+# program), code page 932 (Wine takes it from LANG), Wine's own messages off, no offer to
+# install its .NET and HTML add-ons, and no debugger waiting after a crash; both of those
+# would wait for a click. Gives the run a display, when DISPLAY is unset a virtual one of the
+# prefix's own (programs of one prefix must share a display; programs of two prefixes must
+# not share one when one of them clicks by screen position), and prepares the prefix (see
+# wine-prefix.sh).
 wine_env_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"

@@ -1,6 +1,5 @@
 #include "ScratchRegistry.h"
-
-#include <sddl.h>
+#include "KeyDacl.h"
 
 #include <gtest/gtest.h>
 
@@ -24,26 +23,9 @@ ScratchClassesRoot::ScratchClassesRoot() : m_hKey(NULL)
     EXPECT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CLASSES_ROOT, m_hKey));
 }
 
-// Sets the DACL of HKEY_CLASSES_ROOT\path; WRITE_DAC stays the owner's whatever the DACL says.
-static LONG SetClassesKeyDacl(const std::string &path, const char *pszSddl)
-{
-    PSECURITY_DESCRIPTOR pDescriptor;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(pszSddl, SDDL_REVISION_1, &pDescriptor, NULL))
-        return static_cast<LONG>(GetLastError());
-    HKEY hKey;
-    LONG result = RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, WRITE_DAC, &hKey);
-    if (result == ERROR_SUCCESS)
-    {
-        result = RegSetKeySecurity(hKey, DACL_SECURITY_INFORMATION, pDescriptor);
-        RegCloseKey(hKey);
-    }
-    LocalFree(pDescriptor);
-    return result;
-}
-
 bool ScratchClassesRoot::LockKey(const std::string &path, const char *pszSddl)
 {
-    LONG result = SetClassesKeyDacl(path, pszSddl);
+    LONG result = SetKeyDacl(HKEY_CLASSES_ROOT, path.c_str(), pszSddl);
     if (result == ERROR_CALL_NOT_IMPLEMENTED)
         return false;
     EXPECT_EQ(ERROR_SUCCESS, result) << path;
@@ -55,7 +37,7 @@ ScratchClassesRoot::~ScratchClassesRoot()
 {
     // A key that denies enumeration would keep its tree from being deleted.
     for (const std::string &path : m_locked)
-        SetClassesKeyDacl(path, "D:(A;;KA;;;WD)");   // fails where the test deleted the key
+        SetKeyDacl(HKEY_CLASSES_ROOT, path.c_str(), "D:(A;;KA;;;WD)");   // fails where the test deleted the key
     RegOverridePredefKey(HKEY_CLASSES_ROOT, NULL);
     RegCloseKey(m_hKey);
     RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
