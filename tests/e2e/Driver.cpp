@@ -30,11 +30,25 @@ static HWND FindVisible(const wchar_t *pszCaption)
     return hWnd && IsWindowVisible(hWnd) ? hWnd : NULL;
 }
 
+// Waits until the program that owns the window has handled all its input and waits for
+// more, as a person's next click would find it.
+static void WaitUntilReady(HWND hWnd)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    if (HANDLE hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId))
+    {
+        WaitForInputIdle(hProcess, waitMs);
+        CloseHandle(hProcess);
+    }
+}
+
 static HWND WaitFor(const wchar_t *pszCaption)
 {
     for (DWORD start = GetTickCount(); GetTickCount() - start < waitMs; Sleep(20))
         if (HWND hWnd = FindVisible(pszCaption))
         {
+            WaitUntilReady(hWnd);
             Sleep(100);     // let it finish painting and take the focus
             return hWnd;
         }
