@@ -3,8 +3,8 @@
 # whose environment it works in.
 # Makes PREFIX a Wine prefix ready for the utility: the Windows version Wine reports set
 # (win10 unless given), and the dialog's face "ＭＳ Ｐゴシック" mapped onto an installed
-# Japanese font. Booting a prefix takes many seconds, so the prefixes of one folder are
-# copies of one booted once, .template beside them. Several callers may race here; locks
+# Japanese font. Booting a prefix takes many seconds, so the build's prefixes of one folder
+# are copies of one booted once, .template beside them. Several callers may race here; locks
 # let one of them work.
 # Unmanaged windows are framed by Wine itself instead of a window manager; on a bare
 # virtual display that also spares a two-second wait for one each time a window closes.
@@ -12,7 +12,7 @@ set -eu
 prefix=$1
 version=${2:-win10}
 windows=${3:-managed}
-template=$(dirname "$prefix")/.template
+top=$(cd "$(dirname "$0")/.." && pwd)
 
 mkdir -p "$prefix"
 export WINEDEBUG=-all
@@ -20,19 +20,26 @@ export WINEDEBUG=-all
 exec 9>"$prefix.lock"
 flock 9
 
+boot() {          # boot PREFIX: a new prefix with the dialog's fonts
+  WINEPREFIX=$1 wineboot -i 8>&- 9>&- >/dev/null 2>&1
+  WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f 8>&- 9>&- >/dev/null 2>&1
+  WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f 8>&- 9>&- >/dev/null 2>&1
+  WINEPREFIX=$1 wineserver -w 8>&- 9>&- 2>/dev/null || true   # the registry is on disk once it has gone
+}
+
 if [ ! -f "$prefix/system.reg" ]; then
-  exec 8>"$template.lock"
-  flock 8
-  if [ ! -f "$template/system.reg" ]; then
-    export WINEPREFIX=$template
-    wineboot -i 8>&- 9>&- >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f 8>&- 9>&- >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f 8>&- 9>&- >/dev/null 2>&1
-    wineserver -w 8>&- 9>&- 2>/dev/null || true    # the registry is on disk once it has gone
-  fi
-  cp -a "$template/." "$prefix/"
-  rm -f "$prefix/wineserver"    # the template server's own, made anew for each prefix
-  exec 8>&-
+  case $prefix in
+    "$top"/build/*)
+      template=$(dirname "$prefix")/.template
+      exec 8>"$template.lock"
+      flock 8
+      [ -f "$template/system.reg" ] || boot "$template"
+      cp -a "$template/." "$prefix/"
+      rm -f "$prefix/wineserver"    # the template server's own, made anew for each prefix
+      exec 8>&-
+      ;;
+    *) boot "$prefix" ;;    # a prefix of the user's own gets nothing beside it
+  esac
 fi
 export WINEPREFIX=$prefix
 if [ "$(cat "$prefix/.settings" 2>/dev/null)" != "$version $windows" ]; then
