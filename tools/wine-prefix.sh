@@ -34,8 +34,11 @@ if [ ! -f "$prefix/system.reg" ]; then
       exec 8>"$template.lock"
       flock 8
       [ -f "$template/system.reg" ] || boot "$template"
-      cp -a "$template/." "$prefix/"
-      rm -f "$prefix/wineserver"    # the template server's own, made anew for each prefix
+      # system32, most of a prefix, holds the system's own files, which no run changes:
+      # linked, not copied. The template server's own file is made anew for each prefix.
+      tar -C "$template" --exclude=./drive_c/windows/system32 --exclude=./wineserver -cf - . |
+        tar -C "$prefix" -xf -
+      cp -al "$template/drive_c/windows/system32" "$prefix/drive_c/windows/"
       exec 8>&-
       ;;
     *) boot "$prefix" ;;    # a prefix of the user's own gets nothing beside it
