@@ -45,12 +45,12 @@ protected:
 static std::vector<std::string> AssociatedTree()
 {
     std::vector<std::string> tree = {
-        ".mv1 = \"Morvane\"",
+        KeyWithText(".mv1", "Morvane"),
         "Morvane",
-        "Morvane\\DefaultIcon = \"C:\\Tools\\App\\Morvane.exe,1\"",
+        KeyWithText("Morvane\\DefaultIcon", "C:\\Tools\\App\\Morvane.exe,1"),
         "Morvane\\shell",
         std::string("Morvane\\shell\\") + szVerbName,
-        std::string("Morvane\\shell\\") + szVerbName + "\\command = \"C:\\Tools\\App\\Morvane %1\"",
+        KeyWithText(std::string("Morvane\\shell\\") + szVerbName + "\\command", "C:\\Tools\\App\\Morvane %1"),
     };
     std::sort(tree.begin(), tree.end());
     return tree;
@@ -334,7 +334,7 @@ TEST_F(SetupDialog, RemovalStoppedByAKeyNobodyMayOpenIsReportedAndStaysOpen)
     EXPECT_TRUE(m_platform.CallsOf("ExitWindowsEx").empty());
     EXPECT_EQ(m_platform.CallsOf("EndDialog"), Calls{DialogEnded(hDlg)});
     std::vector<std::string> tree = ClassesRootTree();
-    EXPECT_EQ(tree.end(), std::find(tree.begin(), tree.end(), ".mv1 = \"Morvane\""));
+    EXPECT_EQ(tree.end(), std::find(tree.begin(), tree.end(), KeyWithText(".mv1", "Morvane")));
     EXPECT_NE(tree.end(), std::find(tree.begin(), tree.end(), "Morvane"));
 }
 

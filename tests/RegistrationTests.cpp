@@ -19,12 +19,12 @@ static const std::string CommandKey = std::string("Morvane\\shell\\") + szVerbNa
 static std::vector<std::string> RegisteredTree(const std::string &directory)
 {
     std::vector<std::string> tree = {
-        ".mv1 = \"Morvane\"",
+        KeyWithText(".mv1", "Morvane"),
         "Morvane",
-        "Morvane\\DefaultIcon = \"" + directory + "\\Morvane.exe,1\"",
+        KeyWithText("Morvane\\DefaultIcon", directory + "\\Morvane.exe,1"),
         "Morvane\\shell",
         std::string("Morvane\\shell\\") + szVerbName,
-        CommandKey + " = \"" + directory + "\\Morvane %1\"",
+        KeyWithText(CommandKey, directory + "\\Morvane %1"),
     };
     std::sort(tree.begin(), tree.end());
     return tree;
@@ -178,9 +178,9 @@ TEST_F(Registration, StopsAtAnExtensionKeyItMayOnlyRead)
 
     EXPECT_EQ(1, RegisterAssociation());
 
-    std::vector<std::string> expected = {".mv1 = \"OtherViewer.Document\"", "Morvane", "Morvane\\shell",
+    std::vector<std::string> expected = {KeyWithText(".mv1", "OtherViewer.Document"), "Morvane", "Morvane\\shell",
                                          std::string("Morvane\\shell\\") + szVerbName,
-                                         CommandKey + " = \"C:\\Tools\\App\\Morvane %1\""};
+                                         KeyWithText(CommandKey, "C:\\Tools\\App\\Morvane %1")};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, ClassesRootTree());
     EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey), KeyCreated(".mv1")}));
@@ -221,10 +221,10 @@ static const FailedCreateCase failedCreateCases[] = {
     {"CommandKey", CommandKey, {}},
     {"ExtensionKey", ".mv1",
      {"Morvane", "Morvane\\shell", std::string("Morvane\\shell\\") + szVerbName,
-      CommandKey + " = \"C:\\Tools\\App\\Morvane %1\""}},
+      KeyWithText(CommandKey, "C:\\Tools\\App\\Morvane %1")}},
     {"IconKey", "Morvane\\DefaultIcon",
-     {".mv1 = \"Morvane\"", "Morvane", "Morvane\\shell", std::string("Morvane\\shell\\") + szVerbName,
-      CommandKey + " = \"C:\\Tools\\App\\Morvane %1\""}},
+     {KeyWithText(".mv1", "Morvane"), "Morvane", "Morvane\\shell", std::string("Morvane\\shell\\") + szVerbName,
+      KeyWithText(CommandKey, "C:\\Tools\\App\\Morvane %1")}},
 };
 
 TEST_P(FailedCreate, StopsThereAndKeepsWhatWasWritten)
@@ -288,9 +288,9 @@ TEST_P(DirectoryLength, RegistersOnlyWhatFitsAndOtherwiseWritesNothing)
     {
         std::vector<std::string> tree = ClassesRootTree();
         EXPECT_NE(tree.end(), std::find(tree.begin(), tree.end(),
-                                        CommandKey + " = \"" + *GetParam().commandDirectory + "\\Morvane %1\""));
+                                        KeyWithText(CommandKey, *GetParam().commandDirectory + "\\Morvane %1")));
         EXPECT_NE(tree.end(), std::find(tree.begin(), tree.end(),
-                                        "Morvane\\DefaultIcon = \"" + *GetParam().iconDirectory + "\\Morvane.exe,1\""));
+                                        KeyWithText("Morvane\\DefaultIcon", *GetParam().iconDirectory + "\\Morvane.exe,1")));
     }
     else
     {

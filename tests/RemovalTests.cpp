@@ -40,8 +40,8 @@ protected:
 
     static std::vector<std::string> Neighbours()
     {
-        return {".mv10 = \"Morvane2\"", "Morvane2", "Morvane2\\shell", "Morvane2\\shell\\open",
-                "Morvane2\\shell\\open\\command = \"other\"", "MorvaneViewer"};
+        return {KeyWithText(".mv10", "Morvane2"), "Morvane2", "Morvane2\\shell", "Morvane2\\shell\\open",
+                KeyWithText("Morvane2\\shell\\open\\command", "other"), "MorvaneViewer"};
     }
 
     ScratchClassesRoot m_classes;
@@ -94,11 +94,22 @@ TEST_P(SecondAnswer, DeletesBothTreesAndLeavesTheNeighbours)
 
 INSTANTIATE_TEST_SUITE_P(Answers, SecondAnswer, ::testing::Values(IDYES, 0));
 
+// A name as long as a key name may be: 255 characters, here 表 (95 5C) each, 510 bytes in
+// all, every second one the backslash byte.
+static std::string LongestKeyName()
+{
+    std::string name;
+    for (int i = 0; i < 255; i++)
+        name += "\x95\x5c";
+    return name;
+}
+
 struct TreeCase
 {
     const char *pszName;
     std::vector<std::pair<std::string, const char *>> keys;   // created before removal
     int result;
+    std::vector<std::string> readAndDeleteOnly;     // keys then given a DACL that lets anyone read and delete them, not write
 };
 
 class RemovedTrees : public Removal, public ::testing::WithParamInterface<TreeCase>
@@ -118,12 +129,32 @@ static const TreeCase treeCases[] = {
      0},
     // The ProgID goes; the missing extension makes the whole a failure.
     {"ExtensionMissing", {{CommandKey, "c"}, {"Morvane\\DefaultIcon", "i"}}, 1},
+    // Names of 255 double-byte characters, one level and more down in either tree.
+    {"ForeignKeysWithTheLongestNames",
+     {{CommandKey, "c"},
+      {"Morvane\\shellex\\" + LongestKeyName() + "\\deep", NULL},
+      {".mv1\\" + LongestKeyName(), "n"},
+      {".mv1\\ShellNew\\" + LongestKeyName() + "\\" + LongestKeyName(), NULL}},
+     0},
+    // Each key is opened only to list its subkeys, which other software's keys may allow
+    // where they forbid writing.
+    {"KeysThatMayOnlyBeReadAndDeleted",
+     {{CommandKey, "c"},
+      {"Morvane\\shellex\\Handler\\deep", "d"},
+      {".mv1", "Morvane"},
+      {".mv1\\ShellNew\\Config", NULL}},
+     0,
+     {CommandKey, "Morvane\\shellex\\Handler\\deep", "Morvane\\shellex\\Handler", "Morvane\\shellex",
+      ".mv1\\ShellNew\\Config", ".mv1\\ShellNew", ".mv1"}},
 };
 
 TEST_P(RemovedTrees, LeaveNothingOfEitherTree)
 {
     for (const auto &key : GetParam().keys)
         CreateClassesKey(key.first, key.second);
+    for (const std::string &key : GetParam().readAndDeleteOnly)
+        if (!m_classes.LockKey(key, szReadAndDelete))
+            GTEST_SKIP() << szNoKeySecurity;
     CreateNeighbours();
     ScriptedPlatform platform;
     platform.AnswerBoxes({IDYES});
@@ -213,7 +244,7 @@ TEST_P(FailedDeletion, StillAttemptsTheOtherTree)
     std::vector<std::string> tree = ClassesRootTree();
     auto holds = [&](const std::string &line) { return std::find(tree.begin(), tree.end(), line) != tree.end(); };
     EXPECT_EQ(GetParam().progIdStays, holds("Morvane"));
-    EXPECT_EQ(GetParam().extensionStays, holds(".mv1 = \"Morvane\""));
+    EXPECT_EQ(GetParam().extensionStays, holds(KeyWithText(".mv1", "Morvane")));
     EXPECT_EQ(platform.CallsOf("MessageBoxA"), Calls{SecondConfirmation});
 }
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iomanip>
+#include <iterator>
 #include <sstream>
 
 static const char szScratchParent[] = "Software\\MorvaneSetupTests";
@@ -51,24 +51,39 @@ static std::string DescribeDefaultValue(HKEY hKey)
     std::string data(size, '\0');
     RegQueryValueExA(hKey, NULL, NULL, &type, reinterpret_cast<BYTE *>(&data[0]), &size);
     data.resize(size);
-    if (type == REG_SZ && !data.empty() && data.find('\0') == data.size() - 1)
-        return " = \"" + data.substr(0, data.size() - 1) + "\"";
 
     std::ostringstream out;
-    out << " = type " << type << " bytes";
-    for (unsigned char c : data)
-        out << ' ' << std::hex << std::setw(2) << std::setfill('0') << static_cast<int>(c);
+    out << " = ";
+    if (type == REG_SZ)
+        out << "REG_SZ";
+    else
+        out << "type " << type;
+    out << " \"";
+    for (char c : data)
+    {
+        if (c == '\0')
+            out << "\\0";
+        else
+            out << c;
+    }
+    out << '"';
     return out.str();
 }
 
 static void CollectTree(HKEY hKey, const std::string &prefix, std::vector<std::string> &lines)
 {
-    char szName[256];
+    char szName[512];   // 255 characters of up to two bytes each
     for (DWORD index = 0;; index++)
     {
         DWORD cchName = sizeof(szName);
-        if (RegEnumKeyExA(hKey, index, szName, &cchName, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+        LONG result = RegEnumKeyExA(hKey, index, szName, &cchName, NULL, NULL, NULL, NULL);
+        if (result == ERROR_NO_MORE_ITEMS)
             break;
+        if (result != ERROR_SUCCESS)
+        {
+            ADD_FAILURE() << "subkey " << index << " of \"" << prefix << "\" cannot be listed: error " << result;
+            break;
+        }
         HKEY hSubKey;
         std::string path = prefix + szName;
         if (RegOpenKeyExA(hKey, szName, 0, KEY_READ, &hSubKey) != ERROR_SUCCESS)
@@ -90,11 +105,20 @@ std::vector<std::string> ClassesRootTree()
     return lines;
 }
 
+std::string KeyWithText(const std::string &path, const std::string &text)
+{
+    return path + " = REG_SZ \"" + text + "\\0\"";
+}
+
 void CreateClassesKey(const std::string &path, const char *pszValue)
 {
-    // Not RegCreateKeyExA: a scripted platform records that call as the utility's own.
+    // The wide call: Wine's ANSI calls refuse a path of more than MAX_PATH characters
+    // (ERROR_MORE_DATA), and a key name alone may have 255. Nor RegCreateKeyExA, which a
+    // scripted platform records as the utility's own.
+    wchar_t szPath[1024];
+    ASSERT_NE(0, MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path.c_str(), -1, szPath, std::size(szPath))) << path;
     HKEY hKey;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CLASSES_ROOT, path.c_str(), &hKey));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyW(HKEY_CLASSES_ROOT, szPath, &hKey)) << path;
     if (pszValue)
         RegSetValueExA(hKey, NULL, 0, REG_SZ, reinterpret_cast<const BYTE *>(pszValue), lstrlenA(pszValue) + 1);
     RegCloseKey(hKey);

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-// Security descriptors for LockKey, as SDDL: Everyone may only read the key, or may do
-// nothing with it at all.
+// Security descriptors for LockKey, as SDDL: Everyone may only read the key, may do
+// nothing with it at all, or may read and delete it but not write it.
 static const char szReadOnly[] = "D:P(A;;KR;;;WD)";
 static const char szNoAccess[] = "D:P(D;;KA;;;WD)";
+static const char szReadAndDelete[] = "D:(A;;KRSD;;;WD)";
 // Why a test of a locked key is skipped where LockKey is false.
 static const char szNoKeySecurity[] = "this Windows family keeps no security on registry keys";
 
@@ -34,10 +35,15 @@ private:
     std::vector<std::string> m_locked;
 };
 
-// Every key under HKEY_CLASSES_ROOT, sorted, one line each: `path`, or `path = "text"` when
-// it has an unnamed REG_SZ value of exactly its text and one NUL; any other unnamed value
-// shows its type and bytes.
+// Every key under HKEY_CLASSES_ROOT, sorted, one line each: `path`, or, when it has an
+// unnamed value, `path = REG_SZ "text\0"`: the value's type (`type N` for another) and
+// every byte it stores, each NUL shown as \0, so that a string stored without its NUL or
+// with more than one reads differently.
 std::vector<std::string> ClassesRootTree();
+
+// The line of ClassesRootTree for a key whose unnamed value is the text as a string, stored
+// with its one terminating NUL.
+std::string KeyWithText(const std::string &path, const std::string &text);
 
 // Creates the key under HKEY_CLASSES_ROOT, with an unnamed REG_SZ value when one is given.
 void CreateClassesKey(const std::string &path, const char *pszValue = NULL);

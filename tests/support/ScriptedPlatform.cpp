@@ -13,10 +13,58 @@ static ScriptedPlatform *s_active;
 typedef BOOL(WINAPI *EndDialogFn)(HWND, INT_PTR);
 typedef LONG(WINAPI *RegCreateKeyExAFn)(HKEY, LPCSTR, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY, LPDWORD);
 typedef LONG(WINAPI *RegDeleteKeyAFn)(HKEY, LPCSTR);
+typedef LONG(WINAPI *RegOpenKeyExAFn)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
+typedef LONG(WINAPI *RegSetValueExAFn)(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD);
+typedef LONG(WINAPI *RegCloseKeyFn)(HKEY);
 typedef DWORD(WINAPI *GetCurrentDirectoryAFn)(DWORD, LPSTR);
 typedef BOOL(WINAPI *SetWindowPosFn)(HWND, HWND, int, int, int, int, UINT);
 typedef BOOL(WINAPI *GetWindowRectFn)(HWND, LPRECT);
 typedef int(WINAPI *GetSystemMetricsFn)(int);
+
+static std::string Escaped(const std::string &bytes);
+
+static const char szPrivilegeEnabled[] = "shutdown privilege enabled";
+static const char szPrivilegeDisabled[] = "shutdown privilege disabled";
+
+// The shutdown privilege as this process's token holds it, which is what Windows NT looks
+// at when a restart is requested. Wine restarts without it, so the tests look themselves.
+static std::string ShutdownPrivilegeState()
+{
+    LUID luid;
+    HANDLE hToken;
+    if (!LookupPrivilegeValueA(NULL, SE_SHUTDOWN_NAME, &luid))
+        return "shutdown privilege unknown";
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &hToken))
+        return "no process token";
+    DWORD buffer[1024];     // DWORDs, for the alignment of TOKEN_PRIVILEGES
+    DWORD cbNeeded;
+    std::string state = "shutdown privilege not held";
+    if (GetTokenInformation(hToken, TokenPrivileges, buffer, sizeof(buffer), &cbNeeded))
+    {
+        const TOKEN_PRIVILEGES *privileges = reinterpret_cast<const TOKEN_PRIVILEGES *>(buffer);
+        for (DWORD i = 0; i < privileges->PrivilegeCount; i++)
+        {
+            const LUID_AND_ATTRIBUTES &privilege = privileges->Privileges[i];
+            if (privilege.Luid.LowPart == luid.LowPart && privilege.Luid.HighPart == luid.HighPart)
+                state = privilege.Attributes & SE_PRIVILEGE_ENABLED ? szPrivilegeEnabled : szPrivilegeDisabled;
+        }
+    }
+    CloseHandle(hToken);
+    return state;
+}
+
+// A process starts with the privilege disabled; an earlier test may have enabled it.
+static void DisableShutdownPrivilege()
+{
+    HANDLE hToken;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &hToken))
+        return;
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    if (LookupPrivilegeValueA(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
+        AdjustTokenPrivileges(hToken, FALSE, &privileges, 0, NULL, NULL);
+    CloseHandle(hToken);
+}
 
 struct PlatformHooks
 {
@@ -26,6 +74,9 @@ struct PlatformHooks
     static EndDialogFn realEndDialog;
     static RegCreateKeyExAFn realRegCreateKeyExA;
     static RegDeleteKeyAFn realRegDeleteKeyA;
+    static RegOpenKeyExAFn realRegOpenKeyExA;
+    static RegSetValueExAFn realRegSetValueExA;
+    static RegCloseKeyFn realRegCloseKey;
     static GetCurrentDirectoryAFn realGetCurrentDirectoryA;
     static SetWindowPosFn realSetWindowPos;
     static GetWindowRectFn realGetWindowRect;
@@ -50,6 +101,7 @@ struct PlatformHooks
     static BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReason)
     {
         PlatformCall call = Reboot();
+        call.text = ShutdownPrivilegeState();
         call.flags = uFlags;
         call.x = static_cast<int>(dwReason);
         Record(call);
@@ -71,7 +123,38 @@ struct PlatformHooks
         for (const auto &failure : s_active->m_failedCreates)
             if (failure.first == pszSubKey)
                 return failure.second;
-        return realRegCreateKeyExA(hKey, pszSubKey, reserved, pszClass, options, sam, security, phResult, pdwDisposition);
+        LONG result = realRegCreateKeyExA(hKey, pszSubKey, reserved, pszClass, options, sam, security, phResult, pdwDisposition);
+        if (result == ERROR_SUCCESS)
+            s_active->m_openKeys[*phResult] = pszSubKey;
+        return result;
+    }
+
+    static LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR pszSubKey, DWORD options, REGSAM sam, PHKEY phResult)
+    {
+        LONG result = realRegOpenKeyExA(hKey, pszSubKey, options, sam, phResult);
+        if (result == ERROR_SUCCESS)
+            s_active->m_openKeys[*phResult] = pszSubKey ? pszSubKey : "";
+        return result;
+    }
+
+    static LONG WINAPI RegCloseKey(HKEY hKey)
+    {
+        s_active->m_openKeys.erase(hKey);
+        return realRegCloseKey(hKey);
+    }
+
+    // On the NT family a value's size decides what is stored, except that the platform
+    // counts a terminating NUL that a string's size leaves out when one happens to follow
+    // it in memory. The copy handed on is followed by none, so that what is stored is
+    // exactly what the call counted. The 95 family measures a string itself and ignores
+    // the size; there the call goes on as it is.
+    static LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR pszName, DWORD reserved, DWORD type, const BYTE *pData, DWORD cbData)
+    {
+        if (!pData || (GetVersion() & 0x80000000) != 0)
+            return realRegSetValueExA(hKey, pszName, reserved, type, pData, cbData);
+        std::vector<BYTE> copy(pData, pData + cbData);
+        copy.push_back('#');
+        return realRegSetValueExA(hKey, pszName, reserved, type, copy.data(), cbData);
     }
 
     static LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR pszSubKey)
@@ -135,6 +218,9 @@ void *PlatformHooks::realExitWindowsEx;
 EndDialogFn PlatformHooks::realEndDialog;
 RegCreateKeyExAFn PlatformHooks::realRegCreateKeyExA;
 RegDeleteKeyAFn PlatformHooks::realRegDeleteKeyA;
+RegOpenKeyExAFn PlatformHooks::realRegOpenKeyExA;
+RegSetValueExAFn PlatformHooks::realRegSetValueExA;
+RegCloseKeyFn PlatformHooks::realRegCloseKey;
 GetCurrentDirectoryAFn PlatformHooks::realGetCurrentDirectoryA;
 SetWindowPosFn PlatformHooks::realSetWindowPos;
 GetWindowRectFn PlatformHooks::realGetWindowRect;
@@ -160,6 +246,9 @@ static Hook s_hooks[] = {
     HOOK("user32.dll", GetSystemMetrics),
     HOOK("advapi32.dll", RegCreateKeyExA),
     HOOK("advapi32.dll", RegDeleteKeyA),
+    HOOK("advapi32.dll", RegOpenKeyExA),
+    HOOK("advapi32.dll", RegSetValueExA),
+    HOOK("advapi32.dll", RegCloseKey),
     HOOK("kernel32.dll", GetCurrentDirectoryA),
 };
 
@@ -173,6 +262,9 @@ ScriptedPlatform::ScriptedPlatform()
         return;
     }
     s_active = this;
+    // So that a restart request shows whether the code under test enabled it.
+    DisableShutdownPrivilege();
+    EXPECT_EQ(szPrivilegeDisabled, ShutdownPrivilegeState());
     // A program that does not import a function (no dialog linked in, say) has nothing to patch.
     for (Hook &hook : s_hooks)
         *hook.original = PatchImport(hook.dll, hook.function, hook.replacement);
@@ -187,6 +279,8 @@ ScriptedPlatform::~ScriptedPlatform()
             PatchImport(hook.dll, hook.function, *hook.original);
     s_active = NULL;
     EXPECT_TRUE(m_answers.empty()) << m_answers.size() << " scripted box answer(s) never asked for";
+    for (const auto &key : m_openKeys)
+        ADD_FAILURE() << "a registry key opened or created and never closed: \"" << Escaped(key.second) << "\"";
 }
 
 void ScriptedPlatform::AnswerBoxes(std::initializer_list<int> answers)
@@ -259,7 +353,7 @@ PlatformCall Box(HWND hOwner, const std::string &text, UINT type)
 
 PlatformCall Reboot()
 {
-    return {"ExitWindowsEx", NULL, "", "", EWX_REBOOT, 0, 0};
+    return {"ExitWindowsEx", NULL, szPrivilegeEnabled, "", EWX_REBOOT, 0, 0};
 }
 
 PlatformCall DialogEnded(HWND hDlg)

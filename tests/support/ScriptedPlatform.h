@@ -1,13 +1,18 @@
 // Stands between the utility's code and the platform for one test: message boxes are
 // answered from a script instead of shown, the restart request is only recorded, and
 // chosen registry and window calls can be made to fail or see another screen. Every
-// intercepted call is recorded in order.
+// intercepted call is recorded in order. Where Wine is more lenient than Windows, the
+// interception holds the program to Windows' terms: the restart request records whether
+// the shutdown privilege is enabled, and a value is stored with exactly the bytes its call
+// counts. Every registry key opened or created while it lives must be closed by the time
+// it goes.
 #ifndef SETUP_TESTS_SCRIPTED_PLATFORM_H
 #define SETUP_TESTS_SCRIPTED_PLATFORM_H
 
 #include <windows.h>
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -17,7 +22,7 @@ struct PlatformCall
 {
     std::string function;   // MessageBoxA, ExitWindowsEx, EndDialog, RegCreateKeyExA, RegDeleteKeyA, SetWindowPos
     HWND hwnd;              // box owner, dialog, window moved
-    std::string text;       // box text or key path, as bytes
+    std::string text;       // box text or key path, as bytes; for a restart, the shutdown privilege's state
     std::string caption;    // box caption
     UINT flags;             // box type, restart flags, SetWindowPos flags
     int x, y;               // SetWindowPos position
@@ -27,6 +32,7 @@ struct PlatformCall
 void PrintTo(const PlatformCall &call, std::ostream *os);
 
 PlatformCall Box(HWND hOwner, const std::string &text, UINT type);
+// A restart request made with the shutdown privilege enabled, as Windows NT requires.
 PlatformCall Reboot();
 PlatformCall DialogEnded(HWND hDlg);
 PlatformCall KeyCreated(const std::string &path);
@@ -59,6 +65,7 @@ private:
     std::deque<std::optional<std::string>> m_directories;
     std::vector<std::pair<std::string, LONG>> m_failedCreates;
     std::vector<std::pair<std::string, LONG>> m_failedDeletes;
+    std::map<HKEY, std::string> m_openKeys;     // opened or created, not yet closed: the path as passed
     bool m_inert = false;
     bool m_screenSet = false;
     int m_cxScreen = 0, m_cyScreen = 0;
