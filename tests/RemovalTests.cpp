@@ -47,9 +47,31 @@ protected:
     ScratchClassesRoot m_classes;
 };
 
-TEST_F(Removal, ReportsAnAbsentAssociationAndDeletesNothing)
+// What counts as no association: the extension alone, or a ProgID that may only be read.
+struct AbsentCase
 {
-    CreateClassesKey(".mv1", "Morvane");    // the extension alone is no association
+    const char *pszName;
+    bool registered;            // the keys as registration leaves them, else the extension alone
+    const char *pszProgIdDacl;  // given to the ProgID, when not NULL
+};
+
+class AbsentAssociation : public Removal, public ::testing::WithParamInterface<AbsentCase>
+{
+};
+
+static const AbsentCase absentCases[] = {
+    {"ExtensionAlone", false, NULL},
+    {"ReadOnlyProgId", true, szReadOnly},
+};
+
+TEST_P(AbsentAssociation, IsReportedAndNothingChanges)
+{
+    if (GetParam().registered)
+        CreateAssociation();
+    else
+        CreateClassesKey(".mv1", "Morvane");
+    if (GetParam().pszProgIdDacl && !m_classes.LockKey("Morvane", GetParam().pszProgIdDacl))
+        GTEST_SKIP() << szNoKeySecurity;
     CreateNeighbours();
     std::vector<std::string> before = ClassesRootTree();
     ScriptedPlatform platform;
@@ -60,6 +82,9 @@ TEST_F(Removal, ReportsAnAbsentAssociationAndDeletesNothing)
     EXPECT_EQ(platform.Calls(), Calls{Box(NULL, szNotPresentText, MB_ICONINFORMATION)});
     EXPECT_EQ(before, ClassesRootTree());
 }
+
+INSTANTIATE_TEST_SUITE_P(Keys, AbsentAssociation, ::testing::ValuesIn(absentCases),
+                         [](const ::testing::TestParamInfo<AbsentCase> &info) { return info.param.pszName; });
 
 TEST_F(Removal, NoAtTheSecondQuestionDeletesNothing)
 {
@@ -172,21 +197,6 @@ TEST_P(RemovedTrees, LeaveNothingOfEitherTree)
 
 INSTANTIATE_TEST_SUITE_P(Keys, RemovedTrees, ::testing::ValuesIn(treeCases),
                          [](const ::testing::TestParamInfo<TreeCase> &info) { return info.param.pszName; });
-
-TEST_F(Removal, ReadOnlyProgIdIsReportedAbsentAndNothingChanges)
-{
-    CreateAssociation();
-    if (!m_classes.LockKey("Morvane", szReadOnly))
-        GTEST_SKIP() << szNoKeySecurity;
-    std::vector<std::string> before = ClassesRootTree();
-    ScriptedPlatform platform;
-    platform.AnswerBoxes({IDOK});
-
-    EXPECT_EQ(1, RemoveAssociation());
-
-    EXPECT_EQ(platform.Calls(), Calls{Box(NULL, szNotPresentText, MB_ICONINFORMATION)});
-    EXPECT_EQ(before, ClassesRootTree());
-}
 
 // A key that other software put deep in the ProgID and that nobody may open stops the
 // ProgID's deletion there; the extension goes all the same.

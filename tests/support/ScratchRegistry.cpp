@@ -43,15 +43,9 @@ ScratchClassesRoot::~ScratchClassesRoot()
     RegDeleteTreeA(HKEY_CURRENT_USER, m_path.c_str());
 }
 
-static std::string DescribeDefaultValue(HKEY hKey)
+// ` = REG_SZ "bytes"` (`type N` for another type): every byte stored, each NUL as \0.
+static std::string DescribeValue(DWORD type, const std::string &data)
 {
-    DWORD type, size = 0;
-    if (RegQueryValueExA(hKey, NULL, NULL, &type, NULL, &size) != ERROR_SUCCESS)
-        return "";
-    std::string data(size, '\0');
-    RegQueryValueExA(hKey, NULL, NULL, &type, reinterpret_cast<BYTE *>(&data[0]), &size);
-    data.resize(size);
-
     std::ostringstream out;
     out << " = ";
     if (type == REG_SZ)
@@ -68,6 +62,17 @@ static std::string DescribeDefaultValue(HKEY hKey)
     }
     out << '"';
     return out.str();
+}
+
+static std::string DescribeDefaultValue(HKEY hKey)
+{
+    DWORD type, size = 0;
+    if (RegQueryValueExA(hKey, NULL, NULL, &type, NULL, &size) != ERROR_SUCCESS)
+        return "";
+    std::string data(size, '\0');
+    RegQueryValueExA(hKey, NULL, NULL, &type, reinterpret_cast<BYTE *>(&data[0]), &size);
+    data.resize(size);
+    return DescribeValue(type, data);
 }
 
 static void CollectTree(HKEY hKey, const std::string &prefix, std::vector<std::string> &lines)
@@ -107,7 +112,7 @@ std::vector<std::string> ClassesRootTree()
 
 std::string KeyWithText(const std::string &path, const std::string &text)
 {
-    return path + " = REG_SZ \"" + text + "\\0\"";
+    return path + DescribeValue(REG_SZ, text + '\0');
 }
 
 void CreateClassesKey(const std::string &path, const char *pszValue)
