@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <string.h>
 
 #include "Association.h"
 #include "AssociationKeys.h"
@@ -18,10 +17,10 @@ static BOOL ComposeCurrentDirectoryValue(char (&szValue)[MAX_PATH], const char (
     if (cchResult == 0 || cchResult >= MAX_PATH)
         return FALSE;   // failed, or needs a larger buffer and left this one unfilled
 
-    size_t cchDirectory = strlen(szValue);
+    size_t cchDirectory = lstrlenA(szValue);
     if (cchDirectory + cchSuffix > MAX_PATH)    // cchSuffix counts the NUL
         return FALSE;
-    memcpy(szValue + cchDirectory, szSuffix, cchSuffix);
+    lstrcpyA(szValue + cchDirectory, szSuffix);
     return TRUE;
 }
 
@@ -38,7 +37,7 @@ static BOOL WriteDefaultValue(const char *pszKey, const char *pszValue)
                         KEY_ALL_ACCESS, NULL, &hKey, &dwDisposition) != ERROR_SUCCESS)
         return FALSE;
     RegSetValueExA(hKey, NULL, 0, REG_SZ, reinterpret_cast<const BYTE *>(pszValue),
-                   static_cast<DWORD>(strlen(pszValue) + 1));
+                   static_cast<DWORD>(lstrlenA(pszValue) + 1));
     RegCloseKey(hKey);
     return TRUE;
 }

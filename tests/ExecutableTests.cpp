@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -62,6 +63,41 @@ protected:
         return 0;
     }
 
+    // The optional header's directories sit further on in a 64-bit file.
+    IMAGE_DATA_DIRECTORY Directory(int index) const
+    {
+        if (m_nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC)
+            return reinterpret_cast<const IMAGE_NT_HEADERS64 *>(m_nt)->OptionalHeader.DataDirectory[index];
+        return m_nt->OptionalHeader.DataDirectory[index];
+    }
+
+    // Each imported DLL, upper case, with the names of the functions taken from it; a function
+    // imported by ordinal shows as "#ordinal".
+    std::map<std::string, std::set<std::string>> Imports() const
+    {
+        bool is64 = m_nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+        std::map<std::string, std::set<std::string>> imports;
+        for (const IMAGE_IMPORT_DESCRIPTOR *dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(&m_file[Offset(Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress)]);
+             dll->Name != 0; dll++)
+        {
+            std::string name = reinterpret_cast<const char *>(&m_file[Offset(dll->Name)]);
+            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+            std::set<std::string> &functions = imports[name];
+            DWORD thunks = dll->OriginalFirstThunk ? dll->OriginalFirstThunk : dll->FirstThunk;
+            for (size_t at = Offset(thunks);; at += is64 ? 8 : 4)
+            {
+                ULONGLONG thunk = is64 ? *reinterpret_cast<const ULONGLONG *>(&m_file[at]) : *reinterpret_cast<const DWORD *>(&m_file[at]);
+                if (thunk == 0)
+                    break;
+                if (thunk & (is64 ? IMAGE_ORDINAL_FLAG64 : IMAGE_ORDINAL_FLAG32))
+                    functions.insert("#" + std::to_string(thunk & 0xFFFF));
+                else
+                    functions.insert(reinterpret_cast<const IMAGE_IMPORT_BY_NAME *>(&m_file[Offset(static_cast<DWORD>(thunk))])->Name);
+            }
+        }
+        return imports;
+    }
+
     std::vector<BYTE> Resource(LPCSTR type, LPCSTR name)
     {
         HRSRC hResource = FindResourceExA(m_hModule, type, name, MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT));
@@ -83,21 +119,43 @@ TEST_F(Executable, IsA32BitWindows40GuiProgramOfAtMost20KiB)
     EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, m_nt->OptionalHeader.Subsystem);
     EXPECT_EQ(4, m_nt->OptionalHeader.MajorSubsystemVersion);
     EXPECT_EQ(0, m_nt->OptionalHeader.MinorSubsystemVersion);
+    // The smallest file alignment the format allows, and the page: Windows 95's loader takes
+    // nothing packed tighter.
+    EXPECT_EQ(512u, m_nt->OptionalHeader.FileAlignment);
+    EXPECT_EQ(4096u, m_nt->OptionalHeader.SectionAlignment);
+    // Loaded at its own base, so it carries no relocations.
+    EXPECT_TRUE(m_nt->FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED);
+    EXPECT_EQ(0u, Directory(IMAGE_DIRECTORY_ENTRY_BASERELOC).Size);
     EXPECT_LE(m_file.size(), 20u * 1024);
 }
 
-TEST_F(Executable, ImportsOnlyFromTheSystemsOwnLibraries)
+// What both Windows 95's first release and Windows NT 4.0 export: check a new import against both before adding it here.
+static const std::map<std::string, std::set<std::string>> s_windows95Exports = {
+    {"ADVAPI32.DLL", {"AdjustTokenPrivileges", "LookupPrivilegeValueA", "OpenProcessToken",
+                      "RegCloseKey", "RegCreateKeyExA", "RegDeleteKeyA", "RegEnumKeyExA", "RegOpenKeyExA",
+                      "RegSetValueExA"}},
+    {"KERNEL32.DLL", {"CloseHandle", "ExitProcess", "GetCurrentDirectoryA", "GetCurrentProcess",
+                      "GetModuleHandleA", "lstrcpyA", "lstrlenA"}},
+    {"USER32.DLL", {"DialogBoxParamA", "EndDialog", "ExitWindowsEx", "GetSystemMetrics", "GetWindowRect",
+                    "MessageBoxA", "SendDlgItemMessageA", "SetWindowPos"}},
+};
+
+// Windows 95 as installed has no C runtime DLL: only the system's own three are imported.
+TEST_F(Executable, ImportsOnlyWhatWindows95Exports)
 {
+    std::map<std::string, std::set<std::string>> imports = Imports();
     std::set<std::string> dlls;
-    IMAGE_DATA_DIRECTORY imports = m_nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (const IMAGE_IMPORT_DESCRIPTOR *dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(&m_file[Offset(imports.VirtualAddress)]);
-         dll->Name != 0; dll++)
+    for (const auto &dll : imports)
+        dlls.insert(dll.first);
+    EXPECT_EQ((std::set<std::string>{"ADVAPI32.DLL", "KERNEL32.DLL", "USER32.DLL"}), dlls);
+
+    for (const auto &dll : imports)
     {
-        std::string name = reinterpret_cast<const char *>(&m_file[Offset(dll->Name)]);
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-        dlls.insert(name);
+        auto known = s_windows95Exports.find(dll.first);
+        for (const std::string &function : dll.second)
+            EXPECT_TRUE(known != s_windows95Exports.end() && known->second.count(function))
+                << dll.first << " " << function << " is not known to exist on Windows 95 and NT 4.0";
     }
-    EXPECT_EQ((std::set<std::string>{"advapi32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll"}), dlls);
 }
 
 static BOOL CALLBACK CollectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR param)
