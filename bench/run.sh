@@ -1,24 +1,26 @@
 #!/usr/bin/env bash
 # Benchmark: reports figures, checks nothing. Medians of RUNS runs (default 5) of
-#  1. the size of Setup.exe against programs that only show one dialog, built alike;
-#  2. the time from launch to the dialog being visible, against the program that shows the
+#  1. the size of Setup.exe against programs that only show one dialog, built alike: with
+#     MinGW-w64's usual C runtime, and without one (the floor for a program of this kind);
+#  2. the time from launch to the dialog being visible, against the programs that show the
 #     same dialog and nothing else;
 #  3. the time of the registration itself (from Yes to the keys written, seen by the next box
 #     appearing) against Wine's `reg import` of the same keys, run as a user would by hand.
+# Sizes are those of the 32-bit files, which ship. The times are of the programs this
+# machine runs: the 32-bit ones, or where the kernel runs no 32-bit program, 64-bit builds
+# of Setup.exe and of every reference alike.
 # Usage: bash bench/run.sh   (builds first; runs on a virtual display of the build)
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-5}
 "$top/tools/setup-machine.sh"
-# The figures are of the 32-bit program itself, which a kernel without 32-bit emulation
-# cannot run.
-if [ "$("$top/tools/wine-bits.sh")" = 64 ]; then
-  echo "$(basename "$0"): this kernel runs no 32-bit program" >&2
-  exit 1
-fi
-"$top/tools/build.sh" >/dev/null
+programs="Setup BareDialog BareSetupDialog BareSetupDialogNoRuntime"
+TARGET=$programs "$top/tools/build.sh" >/dev/null
 build=$top/build
-prefix=$build/wine/bench
+timed=$("$top/tools/runnable-build.sh" $programs driver 2>/dev/null)
+bits=32
+[ "$timed" = "$build" ] || bits=64
+prefix=$timed/wine/bench
 unset DISPLAY     # measured on the build's own virtual display, not the user's
 . "$top/tools/wine-env.sh" "$prefix" win10 unmanaged
 trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.display" stop' EXIT
@@ -26,7 +28,7 @@ trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.displ
 now() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-driver() { wine "$build/tests/e2e/driver.exe" "$@"; }
+driver() { wine "$timed/tests/e2e/driver.exe" "$@"; }
 clean_keys() {
   wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1 || true
   wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1 || true
@@ -52,7 +54,7 @@ launch_ms() {   # launch_ms PROGRAM CAPTION
 # Registration as the user does it, timed inside the driver from the click on Yes.
 registration_ms() {
   clean_keys
-  (cd "$build" && wine Setup.exe) &
+  (cd "$timed" && wine Setup.exe) &
   local pid=$!
   driver click toggle
   driver click apply
@@ -61,7 +63,7 @@ registration_ms() {
   wait "$pid"
 }
 
-reg_file=$build/wine/bench-association.reg
+reg_file=$timed/wine/bench-association.reg
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CLASSES_ROOT\Morvane\shell\復元(&R)\command]' '@="Z:\\bench\\Morvane %1"' '' \
   '[HKEY_CLASSES_ROOT\.mv1]' '@="Morvane"' '' \
@@ -76,18 +78,24 @@ reg_import_ms() {
   echo $(((end - start) / 1000000))
 }
 
-setup_size=$(stat -c %s "$build/Setup.exe")
-bare_size=$(stat -c %s "$build/bench/BareDialog.exe")
-same_size=$(stat -c %s "$build/bench/BareSetupDialog.exe")
+size() { stat -c %s "$build/$1.exe"; }
+setup_size=$(size Setup)
+bare_size=$(size bench/BareDialog)
+same_size=$(size bench/BareSetupDialog)
+floor_size=$(size bench/BareSetupDialogNoRuntime)
 
-launch_setup=$(for _ in $(seq "$runs"); do launch_ms "$build/Setup.exe" 'ファイルの関連付け'; done | median)
-launch_bare=$(for _ in $(seq "$runs"); do launch_ms "$build/bench/BareSetupDialog.exe" 'ファイルの関連付け'; done | median)
+launch_setup=$(for _ in $(seq "$runs"); do launch_ms "$timed/Setup.exe" 'ファイルの関連付け'; done | median)
+launch_same=$(for _ in $(seq "$runs"); do launch_ms "$timed/bench/BareSetupDialog.exe" 'ファイルの関連付け'; done | median)
+launch_floor=$(for _ in $(seq "$runs"); do launch_ms "$timed/bench/BareSetupDialogNoRuntime.exe" 'ファイルの関連付け'; done | median)
 register=$(for _ in $(seq "$runs"); do registration_ms; done | median)
 import=$(for _ in $(seq "$runs"); do reg_import_ms; done | median)
 clean_keys
 
-printf '%-52s %12s %12s %7s\n' "measure (median of $runs)" "Setup.exe" "reference" "ratio"
-printf '%-52s %12s %12s %7s\n' "size, bytes, vs a minimal one-dialog program" "$setup_size" "$bare_size" "$(ratio "$setup_size" "$bare_size")"
-printf '%-52s %12s %12s %7s\n' "size, bytes, vs a program showing the same dialog" "$setup_size" "$same_size" "$(ratio "$setup_size" "$same_size")"
-printf '%-52s %12s %12s %7s\n' "launch to visible dialog, ms" "$launch_setup" "$launch_bare" "$(ratio "$launch_setup" "$launch_bare")"
-printf '%-52s %12s %12s %7s\n' "registration, ms, vs reg import by hand" "$register" "$import" "$(ratio "$register" "$import")"
+row() { printf '%-62s %10s %10s %6s\n' "$@"; }
+row "measure (median of $runs; times of the $bits-bit builds)" "Setup.exe" "reference" "ratio"
+row "size, bytes, vs a minimal one-dialog program" "$setup_size" "$bare_size" "$(ratio "$setup_size" "$bare_size")"
+row "size, bytes, vs the same dialog and icon, C runtime" "$setup_size" "$same_size" "$(ratio "$setup_size" "$same_size")"
+row "size, bytes, vs the same dialog and icon, no C runtime (floor)" "$setup_size" "$floor_size" "$(ratio "$setup_size" "$floor_size")"
+row "launch to visible dialog, ms, vs the same dialog, C runtime" "$launch_setup" "$launch_same" "$(ratio "$launch_setup" "$launch_same")"
+row "launch to visible dialog, ms, vs the same dialog, no C runtime" "$launch_setup" "$launch_floor" "$(ratio "$launch_setup" "$launch_floor")"
+row "registration, ms, vs reg import by hand" "$register" "$import" "$(ratio "$register" "$import")"

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
-# Sets up this machine, builds the utility and starts it under Wine, in the current folder
-# (the folder of Morvane.exe, whose path the association records). The prefix is the
+# Sets up this machine, builds the utility alone and starts it under Wine, in the current
+# folder (the folder of Morvane.exe, whose path the association records). The prefix is the
 # project's own, build/wine/run, unless WINEPREFIX names another.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/setup-machine.sh"
-setup=$("$top/tools/runnable-build.sh")/Setup.exe
+setup=$("$top/tools/runnable-build.sh" Setup)/Setup.exe
 
-had_display=${DISPLAY:-}
-. "$top/tools/wine-env.sh" "${WINEPREFIX:-$top/build/wine/run}"
-if [ -z "$had_display" ]; then
-  # Nothing shows it otherwise: say where it is and how to look at it.
+if [ -n "${DISPLAY:-}" ]; then
+  . "$top/tools/wine-env.sh" "${WINEPREFIX:-$top/build/wine/run}"
+else
+  # A virtual display has no window manager: Wine draws the frames itself, caption and
+  # close box included. Nothing shows it otherwise: say where it is and how to look at it.
+  . "$top/tools/wine-env.sh" "${WINEPREFIX:-$top/build/wine/run}" win10 unmanaged
   echo "run.sh: no DISPLAY; the dialog is on the virtual display $DISPLAY. To see it, run this" \
        "in another terminal and open the picture:" >&2
   echo "  DISPLAY=$DISPLAY import -window root $top/build/screen.png" >&2

@@ -1,15 +1,11 @@
 #!/usr/bin/env bash
 # Renders the dialog, and the dialog with its confirmation box, under Wine with the Japanese
-# font, into docs/dialog.png and docs/confirm.png. Needs a build (tools/build.sh).
+# font, into docs/dialog.png and docs/confirm.png. Where the kernel runs no 32-bit program,
+# they show the 64-bit build of the same sources: the same dialog from the same resources.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=$top/build
-# The pictures show the 32-bit program itself, which a kernel without 32-bit emulation
-# cannot run.
-if [ "$("$top/tools/wine-bits.sh")" = 64 ]; then
-  echo "$(basename "$0"): this kernel runs no 32-bit program" >&2
-  exit 1
-fi
+"$top/tools/setup-machine.sh"
+build=$("$top/tools/runnable-build.sh" Setup driver)
 prefix=$build/wine/shot
 unset DISPLAY     # the same bare virtual screen every time
 . "$top/tools/wine-env.sh" "$prefix" win10 unmanaged

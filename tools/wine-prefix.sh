@@ -22,6 +22,11 @@ flock 9
 
 boot() {          # boot PREFIX: a new prefix with the dialog's fonts
   WINEPREFIX=$1 wineboot -i 8>&- 9>&- >/dev/null 2>&1
+  # Wine draws the caption buttons' glyphs with its Marlett font, which it looks for in the
+  # prefix's Fonts folder and through fontconfig, not in its own font folder, where the
+  # package puts it (and wineboot leaves the Fonts folder empty): without a copy the close
+  # box shows the letter "r" in another font.
+  cp /usr/share/wine/fonts/marlett.ttf "$1/drive_c/windows/Fonts/"
   WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f 8>&- 9>&- >/dev/null 2>&1
   WINEPREFIX=$1 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f 8>&- 9>&- >/dev/null 2>&1
   WINEPREFIX=$1 wineserver -w 8>&- 9>&- 2>/dev/null || true   # the registry is on disk once it has gone
