@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Usage: runnable-build.sh [TARGET...]
+# Usage: runnable-build.sh [--folder | TARGET...]
 # Builds the TARGETs (when none is named: the utility and its tests) as this machine can run
 # them under Wine, and prints the build folder: build/, with the MinGW-w64 i686 toolchain;
 # or, where the kernel runs no 32-bit program, build/x64, a 64-bit build of the same
 # sources. There the tests also read the 32-bit Setup.exe, which ships, as a file: it is
-# built in build/ beside them. Build output goes to stderr.
+# built in build/ beside them. Build output goes to stderr. --folder only prints the folder.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" = --folder ]; then
+  if [ "$("$top/tools/wine-bits.sh")" = 32 ]; then echo "$top/build"; else echo "$top/build/x64"; fi
+  exit 0
+fi
 if [ "$("$top/tools/wine-bits.sh")" = 32 ]; then
   TARGET="$*" "$top/tools/build.sh" >&2
   echo "$top/build"
