@@ -18,8 +18,7 @@ programs="Setup BareDialog BareSetupDialog BareSetupDialogNoRuntime"
 TARGET=$programs "$top/tools/build.sh" >/dev/null
 build=$top/build
 timed=$("$top/tools/runnable-build.sh" $programs driver 2>/dev/null)
-bits=32
-[ "$timed" = "$build" ] || bits=64
+bits=$("$top/tools/wine-bits.sh")
 prefix=$timed/wine/bench
 unset DISPLAY     # measured on the build's own virtual display, not the user's
 . "$top/tools/wine-env.sh" "$prefix" win10 unmanaged

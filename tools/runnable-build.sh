@@ -7,19 +7,20 @@
 # built in build/ beside them. Build output goes to stderr. --folder only prints the folder.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
+build=$top/build
+[ "$("$top/tools/wine-bits.sh")" = 32 ] || build=$top/build/x64
 if [ "${1:-}" = --folder ]; then
-  if [ "$("$top/tools/wine-bits.sh")" = 32 ]; then echo "$top/build"; else echo "$top/build/x64"; fi
+  echo "$build"
   exit 0
 fi
-if [ "$("$top/tools/wine-bits.sh")" = 32 ]; then
+if [ "$build" = "$top/build" ]; then
   TARGET="$*" "$top/tools/build.sh" >&2
-  echo "$top/build"
 else
   echo "$(basename "$0"): this kernel runs no 32-bit program; the programs run are 64-bit builds" >&2
   if [ $# = 0 ]; then
     TARGET=Setup "$top/tools/build.sh" "$top/build" "$top/cmake/mingw-i686.cmake" -DSETUP_BUILD_TESTS=OFF >&2
   fi
-  TARGET="$*" "$top/tools/build.sh" "$top/build/x64" "$top/cmake/mingw-x86_64.cmake" \
+  TARGET="$*" "$top/tools/build.sh" "$build" "$top/cmake/mingw-x86_64.cmake" \
     -DSETUP_SHIPPED_EXE="$top/build/Setup.exe" >&2
-  echo "$top/build/x64"
 fi
+echo "$build"
