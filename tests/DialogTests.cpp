@@ -1,4 +1,5 @@
-// The setup dialog, built from the program's own template and run through its entry point,
+// The setup dialog, built from the program's own template and run through its WinMain (in this
+// test program linked with the C runtime, not the start-up routine that Setup.exe has),
 // driven by messages on the real windows.
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 
 #include "../association/Association.h"
 #include "../resources/resource.h"
+#include "support/AssociationTree.h"
 #include "support/DialogDriver.h"
 #include "support/ExpectedTexts.h"
 #include "support/ScratchRegistry.h"
@@ -41,20 +43,6 @@ protected:
     ScriptedPlatform m_platform;
     char m_szPrevious[MAX_PATH];
 };
-
-static std::vector<std::string> AssociatedTree()
-{
-    std::vector<std::string> tree = {
-        KeyWithText(".mv1", "Morvane"),
-        "Morvane",
-        KeyWithText("Morvane\\DefaultIcon", "C:\\Tools\\App\\Morvane.exe,1"),
-        "Morvane\\shell",
-        std::string("Morvane\\shell\\") + szVerbName,
-        KeyWithText(std::string("Morvane\\shell\\") + szVerbName + "\\command", "C:\\Tools\\App\\Morvane %1"),
-    };
-    std::sort(tree.begin(), tree.end());
-    return tree;
-}
 
 static LRESULT ToggleState(HWND hDlg)
 {
@@ -142,7 +130,7 @@ TEST_F(SetupDialog, RegistersAfterYesAndOffersTheRestart)
     m_platform.AnswerBoxes({IDYES, IDNO});
     HWND hDlg = Run({[](HWND hDlg) { Click(hDlg, IDC_ASSOCIATE); }, [](HWND hDlg) { Click(hDlg, IDC_APPLY); }});
 
-    EXPECT_EQ(AssociatedTree(), ClassesRootTree());
+    EXPECT_EQ(AssociatedTree("C:\\Tools\\App"), ClassesRootTree());
     EXPECT_EQ(m_platform.CallsOf("MessageBoxA"),
               (Calls{Box(hDlg, szConfirmAssociationText, MB_YESNO | MB_ICONQUESTION),
                      Box(hDlg, szRestartOfferText, MB_YESNO | MB_ICONQUESTION)}));
@@ -155,7 +143,7 @@ TEST_F(SetupDialog, RequestsTheRestartBeforeEnding)
     m_platform.AnswerBoxes({IDYES, IDYES});
     HWND hDlg = Run({[](HWND hDlg) { Click(hDlg, IDC_ASSOCIATE); }, [](HWND hDlg) { Click(hDlg, IDC_APPLY); }});
 
-    EXPECT_EQ(AssociatedTree(), ClassesRootTree());
+    EXPECT_EQ(AssociatedTree("C:\\Tools\\App"), ClassesRootTree());
     std::vector<PlatformCall> calls = m_platform.Calls();
     calls.erase(std::remove_if(calls.begin(), calls.end(),
                                [](const PlatformCall &call) { return call.function != "ExitWindowsEx" && call.function != "EndDialog"; }),
@@ -232,7 +220,9 @@ TEST_F(SetupDialog, ClickingTheToggleAloneChangesNothing)
     EXPECT_EQ(BST_CHECKED, afterOne);
     EXPECT_EQ(BST_UNCHECKED, afterTwo);
     EXPECT_TRUE(ClassesRootTree().empty());
-    EXPECT_EQ(m_platform.Calls(), (Calls{m_platform.CallsOf("SetWindowPos")[0], DialogEnded(hDlg)}));
+    Calls moves = m_platform.CallsOf("SetWindowPos");
+    ASSERT_EQ(1u, moves.size());
+    EXPECT_EQ(m_platform.Calls(), (Calls{moves[0], DialogEnded(hDlg)}));
 }
 
 struct EndingCase

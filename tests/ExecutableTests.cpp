@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -42,7 +44,12 @@ protected:
     {
         m_file = ReadFileBytes(s_exePath);
         ASSERT_GT(m_file.size(), 0x200u) << s_exePath;
-        m_nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(&m_file[reinterpret_cast<const IMAGE_DOS_HEADER *>(&m_file[0])->e_lfanew]);
+        const IMAGE_DOS_HEADER *dos = At<IMAGE_DOS_HEADER>(0);
+        ASSERT_TRUE(dos != NULL);
+        m_ntOffset = dos->e_lfanew;
+        m_nt = At<IMAGE_NT_HEADERS32>(m_ntOffset);
+        ASSERT_TRUE(m_nt != NULL);
+        ASSERT_TRUE(m_nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC || At<IMAGE_NT_HEADERS64>(m_ntOffset));
         m_hModule = LoadLibraryExA(s_exePath.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_TRUE(m_hModule != NULL);
     }
@@ -52,15 +59,51 @@ protected:
             FreeLibrary(m_hModule);
     }
 
-    // The file offset of a relative virtual address.
+    // The T at a file offset; NULL, and a failure, where the file ends before it does.
+    template <typename T>
+    const T *At(size_t offset) const
+    {
+        if (offset > m_file.size() || m_file.size() - offset < sizeof(T))
+        {
+            ADD_FAILURE() << "the file ends before the " << sizeof(T) << " bytes at offset " << offset;
+            return NULL;
+        }
+        return reinterpret_cast<const T *>(&m_file[offset]);
+    }
+
+    // The NUL-terminated name at a file offset; empty, and a failure, where the file ends first.
+    std::string NameAt(size_t offset) const
+    {
+        for (size_t end = offset; end < m_file.size(); end++)
+            if (m_file[end] == 0)
+                return std::string(m_file.begin() + offset, m_file.begin() + end);
+        ADD_FAILURE() << "no name ends in the file after offset " << offset;
+        return std::string();
+    }
+
+    std::vector<IMAGE_SECTION_HEADER> Sections() const
+    {
+        std::vector<IMAGE_SECTION_HEADER> sections;
+        size_t at = m_ntOffset + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) + m_nt->FileHeader.SizeOfOptionalHeader;
+        for (int i = 0; i < m_nt->FileHeader.NumberOfSections; i++, at += sizeof(IMAGE_SECTION_HEADER))
+        {
+            const IMAGE_SECTION_HEADER *section = At<IMAGE_SECTION_HEADER>(at);
+            if (!section)
+                break;
+            sections.push_back(*section);
+        }
+        return sections;
+    }
+
+    // The file offset of a relative virtual address; past the file's end, and a failure,
+    // where no section holds it.
     size_t Offset(DWORD rva) const
     {
-        const IMAGE_SECTION_HEADER *section = IMAGE_FIRST_SECTION(m_nt);
-        for (int i = 0; i < m_nt->FileHeader.NumberOfSections; i++, section++)
-            if (rva >= section->VirtualAddress && rva < section->VirtualAddress + section->Misc.VirtualSize)
-                return rva - section->VirtualAddress + section->PointerToRawData;
+        for (const IMAGE_SECTION_HEADER &section : Sections())
+            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.Misc.VirtualSize)
+                return rva - section.VirtualAddress + section.PointerToRawData;
         ADD_FAILURE() << "no section holds " << rva;
-        return 0;
+        return m_file.size();
     }
 
     // The optional header's directories sit further on in a 64-bit file.
@@ -77,22 +120,27 @@ protected:
     {
         bool is64 = m_nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
         std::map<std::string, std::set<std::string>> imports;
-        for (const IMAGE_IMPORT_DESCRIPTOR *dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(&m_file[Offset(Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress)]);
-             dll->Name != 0; dll++)
+        for (size_t at = Offset(Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress);; at += sizeof(IMAGE_IMPORT_DESCRIPTOR))
         {
-            std::string name = reinterpret_cast<const char *>(&m_file[Offset(dll->Name)]);
+            const IMAGE_IMPORT_DESCRIPTOR *dll = At<IMAGE_IMPORT_DESCRIPTOR>(at);
+            if (!dll || dll->Name == 0)
+                break;
+            std::string name = NameAt(Offset(dll->Name));
             std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
             std::set<std::string> &functions = imports[name];
             DWORD thunks = dll->OriginalFirstThunk ? dll->OriginalFirstThunk : dll->FirstThunk;
-            for (size_t at = Offset(thunks);; at += is64 ? 8 : 4)
+            for (size_t thunkAt = Offset(thunks);; thunkAt += is64 ? 8 : 4)
             {
-                ULONGLONG thunk = is64 ? *reinterpret_cast<const ULONGLONG *>(&m_file[at]) : *reinterpret_cast<const DWORD *>(&m_file[at]);
+                const void *slot = is64 ? static_cast<const void *>(At<ULONGLONG>(thunkAt)) : At<DWORD>(thunkAt);
+                if (!slot)
+                    break;
+                ULONGLONG thunk = is64 ? *static_cast<const ULONGLONG *>(slot) : *static_cast<const DWORD *>(slot);
                 if (thunk == 0)
                     break;
                 if (thunk & (is64 ? IMAGE_ORDINAL_FLAG64 : IMAGE_ORDINAL_FLAG32))
                     functions.insert("#" + std::to_string(thunk & 0xFFFF));
                 else
-                    functions.insert(reinterpret_cast<const IMAGE_IMPORT_BY_NAME *>(&m_file[Offset(static_cast<DWORD>(thunk))])->Name);
+                    functions.insert(NameAt(Offset(static_cast<DWORD>(thunk)) + offsetof(IMAGE_IMPORT_BY_NAME, Name)));
             }
         }
         return imports;
@@ -108,6 +156,7 @@ protected:
     }
 
     std::vector<BYTE> m_file;
+    size_t m_ntOffset = 0;
     const IMAGE_NT_HEADERS32 *m_nt = NULL;
     HMODULE m_hModule = NULL;
 };
@@ -123,14 +172,46 @@ TEST_F(Executable, IsA32BitWindows40GuiProgramOfAtMost20KiB)
     // nothing packed tighter.
     EXPECT_EQ(512u, m_nt->OptionalHeader.FileAlignment);
     EXPECT_EQ(4096u, m_nt->OptionalHeader.SectionAlignment);
-    // Loaded at its own base, so it carries no relocations.
+    // Loaded at its own base, so it carries no relocations; the 95 family loads such a file
+    // only at the base that programs have there.
+    EXPECT_EQ(0x400000u, m_nt->OptionalHeader.ImageBase);
     EXPECT_TRUE(m_nt->FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED);
     EXPECT_EQ(0u, Directory(IMAGE_DIRECTORY_ENTRY_BASERELOC).Size);
     EXPECT_LE(m_file.size(), 20u * 1024);
 }
 
-// What both Windows 95's first release and Windows NT 4.0 export: check a new import against both before adding it here.
-static const std::map<std::string, std::set<std::string>> s_windows95Exports = {
+// Each section's name and how the loader maps it: code that runs and is never written, and
+// an import table that the loader may write, since it fills in the addresses in place.
+TEST_F(Executable, SectionsAreMappedAsTheLoaderExpects)
+{
+    const DWORD known = IMAGE_SCN_CNT_CODE | IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_EXECUTE |
+                        IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE;
+    std::vector<std::string> sections;
+    for (const IMAGE_SECTION_HEADER &section : Sections())
+    {
+        DWORD flags = section.Characteristics;
+        std::string line(reinterpret_cast<const char *>(section.Name), strnlen(reinterpret_cast<const char *>(section.Name), 8));
+        line += flags & IMAGE_SCN_CNT_CODE ? " code" : "";
+        line += flags & IMAGE_SCN_CNT_INITIALIZED_DATA ? " data" : "";
+        line += flags & IMAGE_SCN_MEM_EXECUTE ? " execute" : "";
+        line += flags & IMAGE_SCN_MEM_READ ? " read" : "";
+        line += flags & IMAGE_SCN_MEM_WRITE ? " write" : "";
+        if (flags & ~known)
+        {
+            char szOther[16];
+            wsprintfA(szOther, " +%08lx", flags & ~known);
+            line += szOther;
+        }
+        sections.push_back(line);
+    }
+    EXPECT_EQ((std::vector<std::string>{".text code execute read", ".data data read write", ".rdata data read",
+                                        ".idata data read write", ".rsrc data read write"}),
+              sections);
+}
+
+// The imports found among the exports of both Windows 95's first release and Windows NT 4.0:
+// check a new import against both before adding it here.
+static const std::map<std::string, std::set<std::string>> s_importsCheckedAgainstWindows95AndNT40 = {
     {"ADVAPI32.DLL", {"AdjustTokenPrivileges", "LookupPrivilegeValueA", "OpenProcessToken",
                       "RegCloseKey", "RegCreateKeyExA", "RegDeleteKeyA", "RegEnumKeyExA", "RegOpenKeyExA",
                       "RegSetValueExA"}},
@@ -141,7 +222,7 @@ static const std::map<std::string, std::set<std::string>> s_windows95Exports = {
 };
 
 // Windows 95 as installed has no C runtime DLL: only the system's own three are imported.
-TEST_F(Executable, ImportsOnlyWhatWindows95Exports)
+TEST_F(Executable, ImportsOnlyFunctionsCheckedAgainstWindows95AndNT40)
 {
     std::map<std::string, std::set<std::string>> imports = Imports();
     std::set<std::string> dlls;
@@ -151,9 +232,9 @@ TEST_F(Executable, ImportsOnlyWhatWindows95Exports)
 
     for (const auto &dll : imports)
     {
-        auto known = s_windows95Exports.find(dll.first);
+        auto known = s_importsCheckedAgainstWindows95AndNT40.find(dll.first);
         for (const std::string &function : dll.second)
-            EXPECT_TRUE(known != s_windows95Exports.end() && known->second.count(function))
+            EXPECT_TRUE(known != s_importsCheckedAgainstWindows95AndNT40.end() && known->second.count(function))
                 << dll.first << " " << function << " is not known to exist on Windows 95 and NT 4.0";
     }
 }

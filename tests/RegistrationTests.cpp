@@ -9,26 +9,10 @@
 #include <vector>
 
 #include "../association/Association.h"
+#include "support/AssociationTree.h"
 #include "support/ExpectedTexts.h"
 #include "support/ScratchRegistry.h"
 #include "support/ScriptedPlatform.h"
-
-static const std::string CommandKey = std::string("Morvane\\shell\\") + szVerbName + "\\command";
-
-// The whole of HKEY_CLASSES_ROOT after registering from the directory `directory`.
-static std::vector<std::string> RegisteredTree(const std::string &directory)
-{
-    std::vector<std::string> tree = {
-        KeyWithText(".mv1", "Morvane"),
-        "Morvane",
-        KeyWithText("Morvane\\DefaultIcon", directory + "\\Morvane.exe,1"),
-        "Morvane\\shell",
-        std::string("Morvane\\shell\\") + szVerbName,
-        KeyWithText(CommandKey, directory + "\\Morvane %1"),
-    };
-    std::sort(tree.begin(), tree.end());
-    return tree;
-}
 
 // Makes every folder of the path and enters it, for the life of the object.
 class WorkingFolder
@@ -81,8 +65,8 @@ TEST_P(RegistrationFromFolder, WritesTheLayoutWithTheCurrentDirectory)
 
     EXPECT_EQ(0, RegisterAssociation());
 
-    EXPECT_EQ(RegisteredTree(GetParam().pszDirectory), ClassesRootTree());
-    EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey), KeyCreated(".mv1"),
+    EXPECT_EQ(AssociatedTree(GetParam().pszDirectory), ClassesRootTree());
+    EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey()), KeyCreated(".mv1"),
                                                            KeyCreated("Morvane\\DefaultIcon")}));
 }
 
@@ -165,7 +149,7 @@ TEST_F(Registration, TakesOverAnExtensionThatNamesAnotherType)
 
     EXPECT_EQ(0, RegisterAssociation());
 
-    EXPECT_EQ(RegisteredTree("C:\\Tools\\App"), ClassesRootTree());
+    EXPECT_EQ(AssociatedTree("C:\\Tools\\App"), ClassesRootTree());
 }
 
 TEST_F(Registration, StopsAtAnExtensionKeyItMayOnlyRead)
@@ -180,18 +164,18 @@ TEST_F(Registration, StopsAtAnExtensionKeyItMayOnlyRead)
 
     std::vector<std::string> expected = {KeyWithText(".mv1", "OtherViewer.Document"), "Morvane", "Morvane\\shell",
                                          std::string("Morvane\\shell\\") + szVerbName,
-                                         KeyWithText(CommandKey, "C:\\Tools\\App\\Morvane %1")};
+                                         KeyWithText(CommandKey(), "C:\\Tools\\App\\Morvane %1")};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, ClassesRootTree());
-    EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey), KeyCreated(".mv1")}));
+    EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey()), KeyCreated(".mv1")}));
 }
 
 // A read-only ProgID counts as absent, so registration goes ahead, and fails where the
 // existing command key may only be read too.
 TEST_F(Registration, StopsAtACommandKeyItMayOnlyRead)
 {
-    CreateClassesKey(CommandKey, "D:\\Old\\Morvane %1");
-    if (!m_classes.LockKey(CommandKey, szReadOnly))
+    CreateClassesKey(CommandKey(), "D:\\Old\\Morvane %1");
+    if (!m_classes.LockKey(CommandKey(), szReadOnly))
         GTEST_SKIP() << szNoKeySecurity;
     if (!m_classes.LockKey("Morvane", szReadOnly))
         GTEST_SKIP() << szNoKeySecurity;
@@ -201,7 +185,7 @@ TEST_F(Registration, StopsAtACommandKeyItMayOnlyRead)
     EXPECT_EQ(1, RegisterAssociation());
 
     EXPECT_EQ(before, ClassesRootTree());
-    EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey)}));
+    EXPECT_EQ(platform.Calls(), (std::vector<PlatformCall>{KeyCreated(CommandKey())}));
 }
 
 // Keys that do not exist yet fail here by interception: Wine creates a missing subkey even
@@ -218,13 +202,13 @@ class FailedCreate : public Registration, public ::testing::WithParamInterface<F
 };
 
 static const FailedCreateCase failedCreateCases[] = {
-    {"CommandKey", CommandKey, {}},
+    {"CommandKey", CommandKey(), {}},
     {"ExtensionKey", ".mv1",
      {"Morvane", "Morvane\\shell", std::string("Morvane\\shell\\") + szVerbName,
-      KeyWithText(CommandKey, "C:\\Tools\\App\\Morvane %1")}},
+      KeyWithText(CommandKey(), "C:\\Tools\\App\\Morvane %1")}},
     {"IconKey", "Morvane\\DefaultIcon",
      {KeyWithText(".mv1", "Morvane"), "Morvane", "Morvane\\shell", std::string("Morvane\\shell\\") + szVerbName,
-      KeyWithText(CommandKey, "C:\\Tools\\App\\Morvane %1")}},
+      KeyWithText(CommandKey(), "C:\\Tools\\App\\Morvane %1")}},
 };
 
 TEST_P(FailedCreate, StopsThereAndKeepsWhatWasWritten)
@@ -238,6 +222,7 @@ TEST_P(FailedCreate, StopsThereAndKeepsWhatWasWritten)
     std::vector<std::string> remaining = GetParam().remaining;
     std::sort(remaining.begin(), remaining.end());
     EXPECT_EQ(remaining, ClassesRootTree());
+    ASSERT_FALSE(platform.Calls().empty());
     EXPECT_EQ(GetParam().failingKey, platform.Calls().back().text);
     EXPECT_TRUE(platform.CallsOf("MessageBoxA").empty());
 }
@@ -288,7 +273,7 @@ TEST_P(DirectoryLength, RegistersOnlyWhatFitsAndOtherwiseWritesNothing)
     {
         std::vector<std::string> tree = ClassesRootTree();
         EXPECT_NE(tree.end(), std::find(tree.begin(), tree.end(),
-                                        KeyWithText(CommandKey, *GetParam().commandDirectory + "\\Morvane %1")));
+                                        KeyWithText(CommandKey(), *GetParam().commandDirectory + "\\Morvane %1")));
         EXPECT_NE(tree.end(), std::find(tree.begin(), tree.end(),
                                         KeyWithText("Morvane\\DefaultIcon", *GetParam().iconDirectory + "\\Morvane.exe,1")));
     }

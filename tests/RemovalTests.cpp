@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "../association/Association.h"
+#include "support/AssociationTree.h"
 #include "support/ExpectedTexts.h"
 #include "support/ScratchRegistry.h"
 #include "support/ScriptedPlatform.h"
 
 typedef std::vector<PlatformCall> Calls;
-
-static const std::string CommandKey = std::string("Morvane\\shell\\") + szVerbName + "\\command";
 
 static const PlatformCall SecondConfirmation = Box(NULL, szSecondConfirmationText, MB_YESNO | MB_ICONINFORMATION);
 static const PlatformCall RemovalDone = Box(NULL, szRemovalDoneText, MB_OK);
@@ -22,14 +21,6 @@ static const PlatformCall RemovalDone = Box(NULL, szRemovalDoneText, MB_OK);
 class Removal : public ::testing::Test
 {
 protected:
-    // The keys as registration leaves them.
-    static void CreateAssociation()
-    {
-        CreateClassesKey(CommandKey, "C:\\Tools\\App\\Morvane %1");
-        CreateClassesKey(".mv1", "Morvane");
-        CreateClassesKey("Morvane\\DefaultIcon", "C:\\Tools\\App\\Morvane.exe,1");
-    }
-
     // Keys whose names only begin like the association's.
     static void CreateNeighbours()
     {
@@ -67,7 +58,7 @@ static const AbsentCase absentCases[] = {
 TEST_P(AbsentAssociation, IsReportedAndNothingChanges)
 {
     if (GetParam().registered)
-        CreateAssociation();
+        CreateAssociation("C:\\Tools\\App");
     else
         CreateClassesKey(".mv1", "Morvane");
     if (GetParam().pszProgIdDacl && !m_classes.LockKey("Morvane", GetParam().pszProgIdDacl))
@@ -88,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, AbsentAssociation, ::testing::ValuesIn(absentCase
 
 TEST_F(Removal, NoAtTheSecondQuestionDeletesNothing)
 {
-    CreateAssociation();
+    CreateAssociation("C:\\Tools\\App");
     std::vector<std::string> before = ClassesRootTree();
     ScriptedPlatform platform;
     platform.AnswerBoxes({IDNO});
@@ -106,7 +97,7 @@ class SecondAnswer : public Removal, public ::testing::WithParamInterface<int>
 
 TEST_P(SecondAnswer, DeletesBothTreesAndLeavesTheNeighbours)
 {
-    CreateAssociation();
+    CreateAssociation("C:\\Tools\\App");
     CreateNeighbours();
     ScriptedPlatform platform;
     platform.AnswerBoxes({GetParam(), IDOK});
@@ -115,6 +106,12 @@ TEST_P(SecondAnswer, DeletesBothTreesAndLeavesTheNeighbours)
 
     EXPECT_EQ(Neighbours(), ClassesRootTree());
     EXPECT_EQ(platform.CallsOf("MessageBoxA"), (Calls{SecondConfirmation, RemovalDone}));
+    // The ProgID's tree goes first, itself last, and the extension after it.
+    std::vector<std::string> deleted;
+    for (const PlatformCall &call : platform.CallsOf("RegDeleteKeyA"))
+        deleted.push_back(call.text);
+    ASSERT_EQ(6u, deleted.size());
+    EXPECT_EQ((std::vector<std::string>{"Morvane", ".mv1"}), std::vector<std::string>(deleted.end() - 2, deleted.end()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, SecondAnswer, ::testing::Values(IDYES, 0));
@@ -146,17 +143,17 @@ static const TreeCase treeCases[] = {
     {"ExtensionNamingAnotherType", {{"Morvane\\DefaultIcon", "x"}, {".mv1", "OtherViewer.Document"}}, 0},
     // Keys that other software added, three and more levels down, go with their trees.
     {"ForeignSubkeys",
-     {{CommandKey, "c"},
+     {{CommandKey(), "c"},
       {"Morvane\\shell\\open\\command\\ddeexec\\topic", "t"},
       {"Morvane\\shellex\\PropertySheetHandlers\\{0}\\deep", NULL},
       {".mv1\\ShellNew\\Config\\deeper\\deepest", "n"},
       {".mv1\\OpenWithProgids", NULL}},
      0},
     // The ProgID goes; the missing extension makes the whole a failure.
-    {"ExtensionMissing", {{CommandKey, "c"}, {"Morvane\\DefaultIcon", "i"}}, 1},
+    {"ExtensionMissing", {{CommandKey(), "c"}, {"Morvane\\DefaultIcon", "i"}}, 1},
     // Names of 255 double-byte characters, one level and more down in either tree.
     {"ForeignKeysWithTheLongestNames",
-     {{CommandKey, "c"},
+     {{CommandKey(), "c"},
       {"Morvane\\shellex\\" + LongestKeyName() + "\\deep", NULL},
       {".mv1\\" + LongestKeyName(), "n"},
       {".mv1\\ShellNew\\" + LongestKeyName() + "\\" + LongestKeyName(), NULL}},
@@ -164,12 +161,12 @@ static const TreeCase treeCases[] = {
     // Each key is opened only to list its subkeys, which other software's keys may allow
     // where they forbid writing.
     {"KeysThatMayOnlyBeReadAndDeleted",
-     {{CommandKey, "c"},
+     {{CommandKey(), "c"},
       {"Morvane\\shellex\\Handler\\deep", "d"},
       {".mv1", "Morvane"},
       {".mv1\\ShellNew\\Config", NULL}},
      0,
-     {CommandKey, "Morvane\\shellex\\Handler\\deep", "Morvane\\shellex\\Handler", "Morvane\\shellex",
+     {CommandKey(), "Morvane\\shellex\\Handler\\deep", "Morvane\\shellex\\Handler", "Morvane\\shellex",
       ".mv1\\ShellNew\\Config", ".mv1\\ShellNew", ".mv1"}},
 };
 
@@ -202,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Keys, RemovedTrees, ::testing::ValuesIn(treeCases),
 // ProgID's deletion there; the extension goes all the same.
 TEST_F(Removal, AForeignKeyNobodyMayOpenFailsTheProgIdButNotTheExtension)
 {
-    CreateAssociation();
+    CreateAssociation("C:\\Tools\\App");
     CreateClassesKey("Morvane\\shellex\\PropertySheetHandlers\\{0}\\deep", "d");
     if (!m_classes.LockKey("Morvane\\shellex\\PropertySheetHandlers\\{0}", szNoAccess))
         GTEST_SKIP() << szNoKeySecurity;
@@ -243,7 +240,7 @@ static const FailedDeletionCase failedDeletionCases[] = {
 
 TEST_P(FailedDeletion, StillAttemptsTheOtherTree)
 {
-    CreateAssociation();
+    CreateAssociation("C:\\Tools\\App");
     CreateClassesKey(".mv1\\ShellNew\\Config");
     ScriptedPlatform platform;
     platform.FailKeyDeletion(GetParam().pszFailingKey, ERROR_ACCESS_DENIED);

@@ -19,7 +19,7 @@ struct DialogRun
 // dialog is up. A dialog still open a while after the last step fails the test and is ended.
 DialogRun RunDialog(const std::function<int()> &start, const std::vector<DialogStep> &steps);
 
-// Runs the utility from its entry point, as the runtime start-up would.
+// Runs the utility's WinMain, as the C runtime's start-up would in this test program.
 DialogRun RunSetup(const std::vector<DialogStep> &steps);
 
 // A click on one of the dialog's buttons, by the button itself.

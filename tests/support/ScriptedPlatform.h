@@ -56,7 +56,6 @@ public:
 
     const std::vector<PlatformCall> &Calls() const { return m_calls; }
     std::vector<PlatformCall> CallsOf(const std::string &function) const;
-    int UnansweredBoxes() const { return static_cast<int>(m_answers.size()); }
 
 private:
     friend struct PlatformHooks;
