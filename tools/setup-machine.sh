@@ -15,8 +15,10 @@ else
   commands="i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix"
 fi
 
+# Every command that the scripts and the tests call, beside the compilers.
+commands="$commands cmake make python3 Xvfb xdotool import localedef fc-list"
 need_install=0
-for tool in $commands cmake Xvfb xdotool import localedef fc-list; do
+for tool in $commands; do
   command -v "$tool" >/dev/null 2>&1 || need_install=1
 done
 for package in $wine_packages; do
@@ -36,9 +38,12 @@ if [ "$need_install" = 1 ]; then
   $SUDO apt-get update || echo "setup-machine: apt-get update reported an error; going on" >&2
   # shellcheck disable=SC2086   # lists of packages
   $SUDO apt-get install -y --no-install-recommends -t bookworm \
-    $wine_packages $compilers xvfb xdotool xauth locales \
+    $wine_packages $compilers xvfb xdotool xauth locales python3 fontconfig \
     fonts-ipafont-gothic fonts-wine imagemagick cmake make googletest || exit 1
 fi
+for tool in $commands; do
+  command -v "$tool" >/dev/null 2>&1 || { echo "setup-machine: $tool is missing after the install" >&2; exit 1; }
+done
 
 # Wine takes code page 932 as the ANSI code page only when the Japanese locale exists.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then

@@ -18,11 +18,14 @@
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 static const wchar_t szDialogCaption[] = L"ファイルの関連付け";
 static const wchar_t szBoxCaption[] = L"INFORMATION";
-static const DWORD waitMs = 20000;
+// How long a window may take to come or go: 20 seconds, or the seconds in DRIVER_WAIT_SECONDS
+// for a program that starts slowly (one run under an emulator).
+static DWORD waitMs = 20000;
 
 static HWND FindVisible(const wchar_t *pszCaption)
 {
@@ -175,6 +178,9 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     _setmode(_fileno(stdout), _O_BINARY);     // plain newlines for the shell that reads us
+    char szWait[16];
+    if (GetEnvironmentVariableA("DRIVER_WAIT_SECONDS", szWait, sizeof(szWait)) && atoi(szWait) > 0)
+        waitMs = atoi(szWait) * 1000;
     const char *pszCommand = argv[1];
     const char *pszArgument = argc > 2 ? argv[2] : "";
 

@@ -33,7 +33,10 @@ same() {    # same NAME EXPECTED ACTUAL
   if [ "$2" = "$3" ]; then pass "$1"; else fail "$1"; printf '  expected: %s\n  actual:   %s\n' "$2" "$3"; fi
 }
 
-driver() { timeout 60 wine "$bin/driver.exe" "$@"; }
+# Each window may take DRIVER_WAIT_SECONDS to come (20 unless set): more for a Setup.exe
+# that runs under an emulator. The driver reads the same variable.
+export DRIVER_WAIT_SECONDS=${DRIVER_WAIT_SECONDS:-20}
+driver() { timeout $((DRIVER_WAIT_SECONDS + 40)) wine "$bin/driver.exe" "$@"; }
 quietly() { "$@" >/dev/null; }
 
 # The whole tree under HKEY_CLASSES_ROOT\KEY as Wine's reg exports it, in UTF-8; empty when
@@ -55,7 +58,7 @@ exported() {
 
 # Starts the utility in a working folder and, later, collects its exit status.
 start_setup() {   # start_setup UNIX-FOLDER [WINEDEBUG]
-  ( cd "$1" && WINEDEBUG=${2:--all} exec timeout 120 wine Setup.exe 2>"$work/setup.err" ) &
+  ( cd "$1" && WINEDEBUG=${2:--all} exec timeout $((DRIVER_WAIT_SECONDS * 6)) wine Setup.exe 2>"$work/setup.err" ) &
   setup_pid=$!
 }
 ended() {         # ended NAME: the utility started last has ended, with status 0

@@ -1,0 +1,203 @@
+#!/usr/bin/env bash
+# Usage: bash tools/release.sh   (JOBS=N journeys side by side where they run emulated; 2)
+# Makes a release from the committed tree: builds it, runs every test, and then runs the
+# very Setup.exe that ships, the 32-bit one, through the end-to-end journeys of the tests on
+# every Windows version they cover. Where the kernel runs 32-bit programs, the tests have
+# just done that natively. Where it runs none, the tests ran 64-bit builds, so the shipped
+# file is run here under QEMU's user-mode emulator, in a 64-bit prefix with its 32-bit half:
+# only Setup.exe itself runs emulated. Writes dist/Setup.exe, dist/SHA256SUMS and
+# dist/REPORT.md. Any failure ends it with a non-zero status and a message that names the
+# step, and leaves no Setup.exe in dist/.
+set -u
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top" || exit 1
+dist=$top/dist
+work=$top/build/release
+jobs=${JOBS:-2}
+started=$(date +%s)
+
+elapsed() { local s=$(($(date +%s) - ${1:-$started})); printf '%d:%02d' $((s / 60)) $((s % 60)); }
+step_name="" step_started=$started steps=""
+step() {      # step NAME: a new step begins
+  [ -z "$step_name" ] || steps+="| $step_name | $(elapsed "$step_started") |"$'\n'
+  step_name=$1 step_started=$(date +%s)
+  echo "[$(elapsed)] $1"
+}
+failure=""
+fail() {      # fail WHY: ends the release at the current step
+  failure="$step_name: $1"
+  echo "release.sh: FAILED at \"$step_name\": $1" >&2
+  rm -f "$dist/Setup.exe" "$dist/SHA256SUMS"
+  write_report
+  echo "release.sh: what was done is in dist/REPORT.md; no Setup.exe was written" >&2
+  exit 1
+}
+
+step "the tree is committed"
+changes=$(git status --porcelain 2>&1) || fail "this is not a git checkout: $changes"
+if [ -n "$changes" ]; then
+  echo "$changes" | sed 's/^/  /' >&2
+  fail "the tree has uncommitted changes; a release is made of a commit only"
+fi
+commit=$(git rev-parse HEAD)
+subject=$(git log -1 --format=%s)
+rm -rf "$dist" "$work"
+mkdir -p "$dist" "$work"
+
+bits=$(tools/wine-bits.sh)
+tests=""       # table rows: test, result, seconds
+journeys=""    # table rows: version, journey, how it ran, result, time
+
+write_report() {
+  local when
+  when=$(date -u '+%Y-%m-%d %H:%M UTC')
+  {
+    echo "# Setup.exe release"
+    echo
+    if [ -n "$failure" ]; then
+      echo "**FAILED** at $failure. No Setup.exe was written."
+    else
+      echo "Setup.exe, $(stat -c %s "$dist/Setup.exe") bytes, SHA-256 \`$(cut -d' ' -f1 "$dist/SHA256SUMS")\`."
+    fi
+    echo
+    echo "- Commit: \`${commit:-?}\` ${subject:-}"
+    echo "- Made: $when, on a machine whose kernel $([ "$bits" = 32 ] && echo runs || echo "runs no") 32-bit program"
+    echo "- GCC: $(tool_version g++-mingw-w64-i686-posix); binutils: $(tool_version binutils-mingw-w64-i686)"
+    echo "- Wine: $(/usr/lib/wine/wine64 --version 2>/dev/null) ($(tool_version wine64))"
+    [ "$bits" = 32 ] || echo "- QEMU: $(tool_version qemu-user-static) (qemu-user-static), with $(tool_version wine32:i386) (wine32:i386)"
+    echo "- Time taken: $(elapsed)"
+    echo
+    echo "## Steps"
+    echo
+    echo "| step | time |"
+    echo "|---|---:|"
+    printf '%s' "$steps"
+    echo "| $step_name | $(elapsed "$step_started") |"
+    echo
+    echo "## Tests"
+    echo
+    if [ -n "$tests" ]; then
+      echo "$suite_builds"
+      echo
+      echo "| test | result | seconds |"
+      echo "|---|---|---:|"
+      printf '%s' "$tests"
+    else
+      echo "(none ran)"
+    fi
+    echo
+    echo "## The shipped Setup.exe, end to end"
+    echo
+    if [ -n "$journeys" ]; then
+      echo "| Windows version | journey | ran | result | time |"
+      echo "|---|---|---|---|---:|"
+      printf '%s' "$journeys"
+    else
+      echo "(none ran)"
+    fi
+  } > "$dist/REPORT.md"
+}
+tool_version() { dpkg-query -W -f '${Version}' "$1" 2>/dev/null || echo "not installed"; }
+
+step "set up, build and run every test"
+suite_log=$work/suite.log
+bash tools/test.sh > "$suite_log" 2>&1
+suite_status=$?
+build=$(tools/runnable-build.sh --folder)
+setup=$top/build/Setup.exe
+# "  3/17 Test #10: end_to_end.win98 .......   Passed   40.01 sec"
+tests=$(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) \.* *\(.*[A-Za-z)]\) *\([0-9.]*\) sec$/| \1 | \2 | \3 |/p' "$suite_log" | sort)
+[ -z "$tests" ] || tests+=$'\n'
+if [ "$bits" = 32 ]; then
+  suite_builds="The tests ran the 32-bit builds, the shipped Setup.exe among them."
+else
+  suite_builds="This kernel runs no 32-bit program: the tests ran 64-bit builds of the same sources, and read the shipped 32-bit Setup.exe as a file."
+fi
+if [ "$suite_status" != 0 ]; then
+  grep -E 'Failed|FAIL|rror' "$suite_log" | tail -n 20 | sed 's/^/  /' >&2
+  fail "the tests failed (exit status $suite_status; the whole output is in $suite_log)"
+fi
+[ -f "$setup" ] || fail "the build left no $setup"
+echo "  $(grep -E 'tests passed' "$suite_log")"
+
+# The suite's own end-to-end runs: each version, and which journey it goes through.
+list=$(cd "$build" && ctest -N -V -R '^end_to_end\.' |
+  sed -n 's/.*Test command: .*run\.sh" "\([a-z0-9]*\)" "\([a-z]*\)".*/\1 \2/p' | sort -k2,2 -k1,1)
+[ -n "$list" ] || fail "the tests list no end-to-end run"
+
+if [ "$bits" = 32 ]; then
+  step "the shipped Setup.exe, end to end (natively, in the tests)"
+  while read -r version run; do
+    result=$(sed -n "s/.*Test *#[0-9]*: end_to_end\.$version \.* *\(.*[A-Za-z)]\) *\([0-9.]*\) sec$/\1 | \2 s/p" "$suite_log")
+    journeys+="| $version | $run | natively, in the tests | $result |"$'\n'
+  done <<<"$list"
+else
+  step "install QEMU's user-mode emulator and 32-bit Wine"
+  if ! [ -x /usr/bin/qemu-i386-static ] || ! dpkg -s wine32:i386 >/dev/null 2>&1; then
+    SUDO=""
+    [ "$(id -u)" = 0 ] || SUDO="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    {
+      $SUDO dpkg --add-architecture i386 &&
+      { $SUDO apt-get update || echo "apt-get update reported an error; going on"; } &&
+      $SUDO apt-get install -y --no-install-recommends -t bookworm qemu-user-static wine32:i386
+    } > "$work/install.log" 2>&1 || { tail -n 20 "$work/install.log" >&2; fail "the install failed (see $work/install.log)"; }
+  fi
+
+  # Wine's own programs of the prefix run natively; its 32-bit half is made by 32-bit
+  # programs, which run emulated. The journeys' prefixes are copies of this one.
+  step "boot a 64-bit Wine prefix with its 32-bit half, under the emulator"
+  tools/with-i386-emulation.sh bash -c '. tools/wine-env.sh "$1" win10 unmanaged' boot "$work/wine/boot" \
+    > "$work/boot.log" 2>&1 || fail "the prefix could not be made (see $work/boot.log)"
+  [ -f "$work/wine/boot/drive_c/windows/syswow64/kernel32.dll" ] || fail "the prefix has no 32-bit half"
+
+  step "the shipped Setup.exe, end to end, emulated ($(echo "$list" | wc -l) versions, $jobs at a time)"
+  journey() {   # journey VERSION RUN: one run of the suite's script on the shipped file
+    local version=$1 run=$2 begun status
+    begun=$(date +%s)
+    DRIVER_WAIT_SECONDS=180 tools/with-i386-emulation.sh bash tests/e2e/run.sh "$version" "$run" \
+      "$setup" "$build/tests/e2e" "$work/wine/e2e-$version" > "$work/e2e-$version.log" 2>&1
+    status=$?
+    echo "$version $run $status $(elapsed "$begun") $(tail -n 1 "$work/e2e-$version.log" | tr -d '\n')" >> "$work/journeys"
+    echo "  [$(elapsed)] $version ($run): $([ $status = 0 ] && echo passed || echo FAILED), $(elapsed "$begun")"
+  }
+  : > "$work/journeys"
+  running=0
+  while read -r version run; do
+    journey "$version" "$run" &
+    running=$((running + 1))
+    if [ "$running" -ge "$jobs" ]; then
+      wait -n
+      running=$((running - 1))
+    fi
+  done <<<"$list"
+  wait
+  for prefix in "$work"/wine/*/; do
+    WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+    tools/virtual-display.sh "$prefix/.display" stop
+  done
+  failed=""
+  while read -r version run status time summary; do
+    how="emulated (QEMU user mode)"
+    if [ "$status" = 0 ]; then
+      journeys+="| $version | $run | $how | passed: $summary | $time |"$'\n'
+    else
+      journeys+="| $version | $run | $how | **FAILED**: $summary | $time |"$'\n'
+      failed+=" $version"
+    fi
+  done < <(sort "$work/journeys")
+  if [ -n "$failed" ]; then
+    for version in $failed; do
+      grep -E '^FAIL|^  (expected|actual)' "$work/e2e-$version.log" | head -n 10 | sed 's/^/  /' >&2
+    done
+    fail "the shipped Setup.exe failed its journey on:$failed (logs: $work/e2e-VERSION.log)"
+  fi
+fi
+
+step "write dist/"
+cp "$setup" "$dist/Setup.exe" || fail "could not copy $setup"
+(cd "$dist" && sha256sum Setup.exe > SHA256SUMS) || fail "could not sum dist/Setup.exe"
+write_report
+echo "[$(elapsed)] released $commit:"
+sed 's/^/  /' "$dist/SHA256SUMS"
+echo "  the report is dist/REPORT.md"
