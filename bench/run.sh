@@ -15,9 +15,17 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-5}
 "$top/tools/setup-machine.sh"
 programs="Setup BareDialog BareSetupDialog BareSetupDialogNoRuntime"
-TARGET=$programs "$top/tools/build.sh" >/dev/null
 build=$top/build
-timed=$("$top/tools/runnable-build.sh" $programs driver 2>/dev/null)
+log=$build/bench-build.log
+mkdir -p "$build"
+# The builds speak only when they fail: then their last lines, and what failed.
+failed() {
+  tail -n 30 "$log" >&2
+  echo "bench/run.sh: $1 failed; the whole output is in $log" >&2
+  exit 1
+}
+TARGET=$programs "$top/tools/build.sh" >"$log" 2>&1 || failed "building the 32-bit programs"
+timed=$("$top/tools/runnable-build.sh" $programs driver 2>>"$log") || failed "building the programs to time"
 bits=$("$top/tools/wine-bits.sh")
 prefix=$timed/wine/bench
 unset DISPLAY     # measured on the build's own virtual display, not the user's

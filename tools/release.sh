@@ -33,24 +33,15 @@ fail() {      # fail WHY: ends the release at the current step
   exit 1
 }
 
-step "the tree is committed"
-changes=$(git status --porcelain 2>&1) || fail "this is not a git checkout: $changes"
-if [ -n "$changes" ]; then
-  echo "$changes" | sed 's/^/  /' >&2
-  fail "the tree has uncommitted changes; a release is made of a commit only"
-fi
-commit=$(git rev-parse HEAD)
-subject=$(git log -1 --format=%s)
-rm -rf "$dist" "$work"
-mkdir -p "$dist" "$work"
-
 bits=$(tools/wine-bits.sh)
+commit="" subject=""
 tests=""       # table rows: test, result, seconds
 journeys=""    # table rows: version, journey, how it ran, result, time
 
 write_report() {
   local when
   when=$(date -u '+%Y-%m-%d %H:%M UTC')
+  mkdir -p "$dist"
   {
     echo "# Setup.exe release"
     echo
@@ -62,9 +53,10 @@ write_report() {
     echo
     echo "- Commit: \`${commit:-?}\` ${subject:-}"
     echo "- Made: $when, on a machine whose kernel $([ "$bits" = 32 ] && echo runs || echo "runs no") 32-bit program"
-    echo "- GCC: $(tool_version g++-mingw-w64-i686-posix); binutils: $(tool_version binutils-mingw-w64-i686)"
-    echo "- Wine: $(/usr/lib/wine/wine64 --version 2>/dev/null) ($(tool_version wine64))"
-    [ "$bits" = 32 ] || echo "- QEMU: $(tool_version qemu-user-static) (qemu-user-static), with $(tool_version wine32:i386) (wine32:i386)"
+    echo "- GCC: $(i686-w64-mingw32-g++-posix --version 2>/dev/null | head -n 1); package g++-mingw-w64-i686-posix $(tool_version g++-mingw-w64-i686-posix)"
+    echo "- binutils: $(i686-w64-mingw32-ld --version 2>/dev/null | head -n 1); package binutils-mingw-w64-i686 $(tool_version binutils-mingw-w64-i686)"
+    echo "- Wine: $(/usr/lib/wine/wine64 --version 2>/dev/null); package wine64 $(tool_version wine64)"
+    [ "$bits" = 32 ] || echo "- QEMU: $(qemu-i386-static --version 2>/dev/null | head -n 1); packages qemu-user-static $(tool_version qemu-user-static), wine32:i386 $(tool_version wine32:i386)"
     echo "- Time taken: $(elapsed)"
     echo
     echo "## Steps"
@@ -98,6 +90,18 @@ write_report() {
   } > "$dist/REPORT.md"
 }
 tool_version() { dpkg-query -W -f '${Version}' "$1" 2>/dev/null || echo "not installed"; }
+
+step "the tree is committed"
+changes=$(git status --porcelain 2>&1) || fail "this is not a git checkout: $changes"
+if [ -n "$changes" ]; then
+  echo "$changes" | sed 's/^/  /' >&2
+  fail "the tree has uncommitted changes; a release is made of a commit only"
+fi
+commit=$(git rev-parse HEAD)
+subject=$(git log -1 --format=%s)
+rm -rf "$dist" "$work"
+mkdir -p "$dist" "$work"
+
 
 step "set up, build and run every test"
 suite_log=$work/suite.log
@@ -164,6 +168,8 @@ else
   : > "$work/journeys"
   running=0
   while read -r version run; do
+    # Once one has failed the file will not ship: the rest need not run.
+    awk '$3 != 0 { found = 1 } END { exit !found }' "$work/journeys" && break
     journey "$version" "$run" &
     running=$((running + 1))
     if [ "$running" -ge "$jobs" ]; then
@@ -186,6 +192,9 @@ else
       failed+=" $version"
     fi
   done < <(sort "$work/journeys")
+  while read -r version run; do
+    grep -q "^$version " "$work/journeys" || journeys+="| $version | $run | | not run: another journey had failed | |"$'\n'
+  done <<<"$list"
   if [ -n "$failed" ]; then
     for version in $failed; do
       grep -E '^FAIL|^  (expected|actual)' "$work/e2e-$version.log" | head -n 10 | sed 's/^/  /' >&2

@@ -33,10 +33,16 @@ static HWND FindVisible(const wchar_t *pszCaption)
     return hWnd && IsWindowVisible(hWnd) ? hWnd : NULL;
 }
 
-// Waits until the program that owns the window has handled all its input and waits for
-// more, as a person's next click would find it.
+// Waits until the window is the active one and the program that owns it has handled all
+// its input and waits for more, as a person's next click would find it. A program that runs
+// slowly (under an emulator) activates a new window well after showing it, and the
+// activation moves the focus: a click that came before it would be undone.
 static void WaitUntilReady(HWND hWnd)
 {
+    for (DWORD start = GetTickCount(); GetForegroundWindow() != hWnd && GetTickCount() - start < waitMs; Sleep(20))
+        ;
+    DWORD_PTR result;
+    SendMessageTimeoutW(hWnd, WM_NULL, 0, 0, SMTO_NORMAL, waitMs, &result);
     DWORD processId = 0;
     GetWindowThreadProcessId(hWnd, &processId);
     if (HANDLE hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId))

@@ -66,6 +66,17 @@ ended() {         # ended NAME: the utility started last has ended, with status 
   same "$1" 0 "$?"
 }
 
+# The dialog of the utility started last, as `driver dialog` prints it, once it shows; fails
+# early should the utility end before it does.
+started_dialog() {
+  local shown waited=0
+  until shown=$(DRIVER_WAIT_SECONDS=5 driver dialog 2>/dev/null); do
+    waited=$((waited + 5))
+    kill -0 "$setup_pid" 2>/dev/null && [ "$waited" -lt "$DRIVER_WAIT_SECONDS" ] || return 1
+  done
+  echo "$shown"
+}
+
 answer() {        # answer NAME BUTTON EXPECTED-TEXT: the box shows the text; click the button
   local text
   text=$(driver answer "$2")
@@ -133,7 +144,15 @@ same "runs as the $family family (told: $told)" "$family" "${told%% *}"
 
 echo "# $version: first start"
 start_setup "$app"
-read -r x y width height cx cy toggle <<<"$(driver dialog)"
+# Nothing else can be checked of a utility that never shows its dialog.
+if ! shown=$(started_dialog); then
+  fail "the dialog shows (the utility $(kill -0 "$setup_pid" 2>/dev/null && echo "is still running" || echo "has ended"))"
+  kill "$setup_pid" 2>/dev/null
+  wait "$setup_pid"
+  echo "$version: $passed passed, $failed failed"
+  exit 1
+fi
+read -r x y width height cx cy toggle <<<"$shown"
 same "toggle released" 0 "$toggle"
 same "centred across" $((cx / 2 - width / 2)) "$x"
 same "centred down" $((cy / 2 - height / 2)) "$y"
