@@ -102,7 +102,6 @@ subject=$(git log -1 --format=%s)
 rm -rf "$dist" "$work"
 mkdir -p "$dist" "$work"
 
-
 step "set up, build and run every test"
 suite_log=$work/suite.log
 bash tools/test.sh > "$suite_log" 2>&1
@@ -179,12 +178,12 @@ else
   done <<<"$list"
   wait
   for prefix in "$work"/wine/*/; do
-    WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
     tools/virtual-display.sh "$prefix/.display" stop
   done
   failed=""
   while read -r version run status time summary; do
-    how="emulated (QEMU user mode)"
+    how="Setup.exe emulated (QEMU user mode), Wine's own programs natively"
     if [ "$status" = 0 ]; then
       journeys+="| $version | $run | $how | passed: $summary | $time |"$'\n'
     else
