@@ -131,8 +131,8 @@ list=$(cd "$build" && ctest -N -V -R '^end_to_end\.' |
 if [ "$bits" = 32 ]; then
   step "the shipped Setup.exe, end to end (natively, in the tests)"
   while read -r version run; do
-    result=$(sed -n "s/.*Test *#[0-9]*: end_to_end\.$version \.* *\(.*[A-Za-z)]\) *\([0-9.]*\) sec$/\1 | \2 s/p" "$suite_log")
-    journeys+="| $version | $run | natively, in the tests | $result |"$'\n'
+    row=$(grep -F "| end_to_end.$version |" <<<"$tests")    # "| test | result | seconds |"
+    journeys+="| $version | $run | natively, in the tests | ${row#*| end_to_end.$version | }"$'\n'
   done <<<"$list"
 else
   step "install QEMU's user-mode emulator and 32-bit Wine"
@@ -182,8 +182,8 @@ else
     tools/virtual-display.sh "$prefix/.display" stop
   done
   failed=""
+  how="Setup.exe emulated (QEMU user mode), Wine's own programs natively"
   while read -r version run status time summary; do
-    how="Setup.exe emulated (QEMU user mode), Wine's own programs natively"
     if [ "$status" = 0 ]; then
       journeys+="| $version | $run | $how | passed: $summary | $time |"$'\n'
     else

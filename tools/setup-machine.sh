@@ -15,7 +15,7 @@ else
   commands="i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix"
 fi
 
-# Every command that the scripts and the tests call, beside the compilers.
+# The compilers, and every other command that the scripts and the tests call.
 commands="$commands cmake make python3 Xvfb xdotool import localedef fc-list"
 need_install=0
 for tool in $commands; do

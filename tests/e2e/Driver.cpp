@@ -184,9 +184,10 @@ int main(int argc, char **argv)
     if (argc < 2)
         return 2;
     _setmode(_fileno(stdout), _O_BINARY);     // plain newlines for the shell that reads us
-    char szWait[16];
-    if (GetEnvironmentVariableA("DRIVER_WAIT_SECONDS", szWait, sizeof(szWait)) && atoi(szWait) > 0)
-        waitMs = atoi(szWait) * 1000;
+    char szWait[16] = "";
+    GetEnvironmentVariableA("DRIVER_WAIT_SECONDS", szWait, sizeof(szWait));
+    if (int seconds = atoi(szWait); seconds > 0)
+        waitMs = seconds * 1000;
     const char *pszCommand = argv[1];
     const char *pszArgument = argc > 2 ? argv[2] : "";
 
