@@ -21,6 +21,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "../../resources/resource.h"
+
 static const wchar_t szDialogCaption[] = L"ファイルの関連付け";
 static const wchar_t szBoxCaption[] = L"INFORMATION";
 // How long a window may take to come or go: 20 seconds, or the seconds in DRIVER_WAIT_SECONDS
@@ -134,10 +136,15 @@ static void PrintUtf8(const wchar_t *pszText)
 
 static int Answer(const char *pszButton)
 {
+    int id = !strcmp(pszButton, "yes") ? IDYES : !strcmp(pszButton, "no") ? IDNO : !strcmp(pszButton, "ok") ? IDOK : 0;
+    if (!id)
+    {
+        fwprintf(stderr, L"driver: no button named %hs\n", pszButton);
+        return 2;
+    }
     HWND hBox = WaitFor(szBoxCaption);
     if (!hBox)
         return 1;
-    int id = !strcmp(pszButton, "yes") ? IDYES : !strcmp(pszButton, "no") ? IDNO : IDOK;
     wchar_t szText[512] = L"";
     GetDlgItemTextW(hBox, 0xFFFF, szText, ARRAYSIZE(szText));    // the box's text control
     PrintUtf8(szText);
@@ -229,14 +236,22 @@ int main(int argc, char **argv)
         GetWindowRect(hDlg, &rect);
         printf("%ld %ld %ld %ld %d %d %d\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-               SendDlgItemMessageW(hDlg, 1004, BM_GETCHECK, 0, 0) == BST_CHECKED);
+               SendDlgItemMessageW(hDlg, IDC_ASSOCIATE, BM_GETCHECK, 0, 0) == BST_CHECKED);
         return 0;
     }
     if (!strcmp(pszCommand, "click"))
     {
         if (!strcmp(pszArgument, "close"))
             return ClickCloseBox(hDlg) ? 0 : 1;
-        int id = !strcmp(pszArgument, "toggle") ? 1004 : !strcmp(pszArgument, "apply") ? 1002 : 1003;
+        int id = !strcmp(pszArgument, "toggle") ? IDC_ASSOCIATE
+               : !strcmp(pszArgument, "apply")  ? IDC_APPLY
+               : !strcmp(pszArgument, "cancel") ? IDC_CANCEL
+                                                : 0;
+        if (!id)
+        {
+            fwprintf(stderr, L"driver: no control named %hs\n", pszArgument);
+            return 2;
+        }
         ClickControl(hDlg, id);
         return 0;
     }

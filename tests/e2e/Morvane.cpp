@@ -12,6 +12,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 
     char szLine[2048];
     int cb = WideCharToMultiByte(CP_UTF8, 0, GetCommandLineW(), -1, szLine, sizeof(szLine) - 1, NULL, NULL);
+    if (cb == 0)    // the line did not convert: say so rather than log nothing
+        cb = lstrlenA(lstrcpyA(szLine, "(the command line could not be converted)")) + 1;
     szLine[cb - 1] = '\n';
 
     HANDLE hFile = CreateFileW(szLog, FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS, 0, NULL);
