@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Usage: tools/try-on-debian.sh 12|13 [root] [user] [release]      (as root; not part of CI)
+# Tries the project as a newcomer would on a fresh minimal Debian 12 or 13: made with
+# debootstrap (minbase, with ca-certificates, git and sudo), its updates and security suites
+# added and applied. Each run gets a copy of that system of its own, a clone of this
+# checkout's HEAD, and no DISPLAY:
+#   root     the README's test command, as root (in a chroot)
+#   user     the same as an ordinary user who may use sudo (in a chroot)
+#   release  tools/release.sh as that user, in a container that changes its root with
+#            pivot_root (systemd-nspawn): the emulation wrapper needs a user namespace,
+#            which a plain chroot refuses
+# (root and user when none is named). A run fails when its command fails, or when a package
+# that was installed before it is gone or older afterwards. Everything is kept in
+# build/try-on-debian-N (or $WORK) for a look afterwards; the next run starts it anew.
+set -eu
+top=$(cd "$(dirname "$0")/.." && pwd)
+me=try-on-debian.sh
+case ${1:-} in
+  12) suite=bookworm ;;
+  13) suite=trixie ;;
+  *) echo "usage: $me 12|13 [root] [user] [release]" >&2; exit 2 ;;
+esac
+version=$1
+shift
+runs=${*:-root user}
+[ "$(id -u)" = 0 ] || { echo "$me: debootstrap and chroot need root; run it with sudo" >&2; exit 2; }
+mirror=${MIRROR:-http://deb.debian.org/debian}
+security=${SECURITY_MIRROR:-http://deb.debian.org/debian-security}
+work=${WORK:-$top/build/try-on-debian-$version}
+commit=$(git -C "$top" rev-parse HEAD)
+started=$(date +%s)
+elapsed() { local s=$(($(date +%s) - ${1:-$started})); printf '%d:%02d' $((s / 60)) $((s % 60)); }
+say() { echo "[$(elapsed)] $*"; }
+
+needs=debootstrap
+case " $runs " in *" release "*) needs+=" systemd-container" ;; esac
+# shellcheck disable=SC2086   # a list of packages
+"$top/tools/install-packages.sh" $needs
+
+# A run's mounts live in a mount namespace of its own and go with it.
+in_chroot() {   # in_chroot DIR COMMAND...
+  unshare --mount --propagation private bash -c '
+    dir=$1; shift
+    mount -t proc proc "$dir/proc"
+    mount --rbind /sys "$dir/sys"
+    mount --rbind /dev "$dir/dev"
+    mount -t tmpfs tmpfs "$dir/dev/shm"
+    exec chroot "$dir" "$@"' in_chroot "$@"
+}
+packages() {    # packages DIR: "name:arch version" of every installed package
+  in_chroot "$1" dpkg-query -W -f '${db:Status-Status} ${Package}:${Architecture} ${Version}\n' |
+    awk '$1 == "installed" { print $2, $3 }' | sort
+}
+# Packages of BEFORE that AFTER lacks or holds at an older version.
+lost_or_older() {   # lost_or_older BEFORE AFTER
+  local name old new
+  while read -r name old; do
+    new=$(awk -v n="$name" '$1 == n { print $2 }' "$2")
+    if [ -z "$new" ]; then
+      echo "  $name $old: gone"
+    elif dpkg --compare-versions "$new" lt "$old"; then
+      echo "  $name $old: now older, $new"
+    fi
+  done < "$1"
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+base=$work/base
+say "debootstrap Debian $version ($suite), minbase with ca-certificates, git and sudo"
+debootstrap --variant=minbase --include=ca-certificates,git,sudo "$suite" "$base" "$mirror" \
+  > "$work/debootstrap.log" 2>&1 || { tail -n 20 "$work/debootstrap.log" >&2; exit 1; }
+cat > "$base/etc/apt/sources.list" <<EOT
+deb $mirror $suite main
+deb $mirror $suite-updates main
+deb $security $suite-security main
+EOT
+say "apply its updates and security updates"
+in_chroot "$base" sh -c 'apt-get update && DEBIAN_FRONTEND=noninteractive apt-get -y upgrade' \
+  > "$work/upgrade.log" 2>&1 || { tail -n 20 "$work/upgrade.log" >&2; exit 1; }
+say "Debian $(cat "$base/etc/debian_version"), $(packages "$base" | wc -l) packages"
+in_chroot "$base" useradd --create-home --shell /bin/bash newcomer
+echo 'newcomer ALL=(ALL) NOPASSWD: ALL' > "$base/etc/sudoers.d/newcomer"
+chmod 440 "$base/etc/sudoers.d/newcomer"
+
+failed=""
+for run in $runs; do
+  dir=$work/$run
+  say "$run: a copy of the system, and a clone of $commit"
+  cp -a "$base" "$dir"
+  if [ "$run" = root ]; then home=/root owner=root; else home=/home/newcomer owner=newcomer; fi
+  git clone -q --no-hardlinks "$top" "$dir$home/main"
+  git -C "$dir$home/main" checkout -q "$commit"
+  in_chroot "$dir" chown -R "$owner:$owner" "$home/main"
+  packages "$dir" > "$work/$run.before"
+  case $run in
+    root) command='bash tools/test.sh' ;;
+    user) command='bash tools/test.sh' ;;
+    release) command='bash tools/release.sh' ;;
+    *) echo "$me: no run named $run" >&2; exit 2 ;;
+  esac
+  say "$run: $command, as $owner"
+  begun=$(date +%s)
+  status=0
+  environment=(env -i "HOME=$home" "USER=$owner" PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin LANG=C.UTF-8)
+  if [ "$run" = release ]; then
+    systemd-nspawn --quiet --register=no --pipe -D "$dir" --user="$owner" --chdir="$home/main" \
+      "${environment[@]}" bash -c "$command" > "$work/$run.log" 2>&1 < /dev/null || status=$?
+  else
+    in_chroot "$dir" runuser -u "$owner" -- "${environment[@]}" bash -c "cd ~/main && $command" \
+      > "$work/$run.log" 2>&1 < /dev/null || status=$?
+  fi
+  took=$(elapsed "$begun")
+  packages "$dir" > "$work/$run.after"
+  lost=$(lost_or_older "$work/$run.before" "$work/$run.after")
+  summary=$(grep -E 'tests passed|tests failed|released |FAILED' "$work/$run.log" | tail -n 2 | tr '\n' ' ')
+  if [ "$status" != 0 ]; then
+    tail -n 30 "$work/$run.log" | sed 's/^/  /'
+    say "$run: FAILED with status $status after $took: $summary(log: $work/$run.log)"
+    failed+=" $run"
+  elif [ -n "$lost" ]; then
+    echo "$lost"
+    say "$run: FAILED: packages installed before are gone or older (above)"
+    failed+=" $run"
+  else
+    say "$run: passed in $took, $(($(wc -l < "$work/$run.after") - $(wc -l < "$work/$run.before"))) packages added, none gone or older: $summary"
+  fi
+done
+[ -z "$failed" ] || { say "Debian $version: FAILED:$failed"; exit 1; }
+say "Debian $version: passed: $runs"
