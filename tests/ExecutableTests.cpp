@@ -182,6 +182,8 @@ TEST_F(Executable, IsA32BitWindows40GuiProgramOfAtMost20KiB)
 
 // Each section's name and how the loader maps it: code that runs and is never written, and
 // an import table that the loader may write, since it fills in the addresses in place.
+// Resources are only ever read: linkers differ on whether they may be written (binutils
+// 2.40 says yes, 2.44 no), and either is sound.
 TEST_F(Executable, SectionsAreMappedAsTheLoaderExpects)
 {
     const DWORD known = IMAGE_SCN_CNT_CODE | IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_EXECUTE |
@@ -189,8 +191,10 @@ TEST_F(Executable, SectionsAreMappedAsTheLoaderExpects)
     std::vector<std::string> sections;
     for (const IMAGE_SECTION_HEADER &section : Sections())
     {
-        DWORD flags = section.Characteristics;
         std::string line(reinterpret_cast<const char *>(section.Name), strnlen(reinterpret_cast<const char *>(section.Name), 8));
+        DWORD flags = section.Characteristics;
+        if (line == ".rsrc")
+            flags &= ~IMAGE_SCN_MEM_WRITE;
         line += flags & IMAGE_SCN_CNT_CODE ? " code" : "";
         line += flags & IMAGE_SCN_CNT_INITIALIZED_DATA ? " data" : "";
         line += flags & IMAGE_SCN_MEM_EXECUTE ? " execute" : "";
@@ -205,8 +209,25 @@ TEST_F(Executable, SectionsAreMappedAsTheLoaderExpects)
         sections.push_back(line);
     }
     EXPECT_EQ((std::vector<std::string>{".text code execute read", ".data data read write", ".rdata data read",
-                                        ".idata data read write", ".rsrc data read write"}),
+                                        ".idata data read write", ".rsrc data read"}),
               sections);
+}
+
+// The header's checksum is the file's own, as the linker computes it: the import table's
+// flags are set after the link.
+TEST_F(Executable, ChecksumMatchesTheFile)
+{
+    const size_t field = reinterpret_cast<const BYTE *>(&m_nt->OptionalHeader.CheckSum) - m_file.data();
+    DWORD sum = 0;
+    for (size_t offset = 0; offset < m_file.size(); offset += 2)
+    {
+        if (offset >= field && offset < field + 4)
+            continue;
+        sum += m_file[offset] | (offset + 1 < m_file.size() ? m_file[offset + 1] << 8 : 0);
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16) + static_cast<DWORD>(m_file.size());
+    EXPECT_EQ(sum, m_nt->OptionalHeader.CheckSum);
 }
 
 // The imports found among the exports of both Windows 95's first release and Windows NT 4.0:
