@@ -28,8 +28,7 @@ TARGET=$programs "$top/tools/build.sh" >"$log" 2>&1 || failed "building the 32-b
 timed=$("$top/tools/runnable-build.sh" $programs driver 2>>"$log") || failed "building the programs to time"
 bits=$("$top/tools/wine-bits.sh")
 prefix=$timed/wine/bench
-unset DISPLAY     # measured on the build's own virtual display, not the user's
-. "$top/tools/wine-env.sh" "$prefix" win10 unmanaged
+. "$top/tools/wine-env.sh" "$prefix" win10
 trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.display" stop' EXIT
 
 now() { date +%s%N; }

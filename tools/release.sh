@@ -5,15 +5,17 @@
 # every Windows version they cover. Where the kernel runs 32-bit programs, the tests have
 # just done that natively. Where it runs none, the tests ran 64-bit builds, so the shipped
 # file is run here under QEMU's user-mode emulator, in a 64-bit prefix with its 32-bit half:
-# only Setup.exe itself runs emulated. Writes dist/Setup.exe, dist/SHA256SUMS and
-# dist/REPORT.md. Any failure ends it with a non-zero status and a message that names the
-# step, and leaves no Setup.exe in dist/.
+# only Setup.exe itself runs emulated, each journey within JOURNEY_MINUTES (30). Writes
+# dist/Setup.exe, dist/SHA256SUMS and dist/REPORT.md. Any failure ends it with a non-zero
+# status and a message that names the step and the report, build/release/REPORT.md, and
+# leaves dist/ as it was: the previous release stays whole.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top" || exit 1
 dist=$top/dist
 work=$top/build/release
 jobs=${JOBS:-2}
+journey_minutes=${JOURNEY_MINUTES:-30}
 started=$(date +%s)
 
 elapsed() { local s=$(($(date +%s) - ${1:-$started})); printf '%d:%02d' $((s / 60)) $((s % 60)); }
@@ -27,9 +29,8 @@ failure=""
 fail() {      # fail WHY: ends the release at the current step
   failure="$step_name: $1"
   echo "release.sh: FAILED at \"$step_name\": $1" >&2
-  rm -f "$dist/Setup.exe" "$dist/SHA256SUMS"
-  write_report
-  echo "release.sh: what was done is in dist/REPORT.md; no Setup.exe was written" >&2
+  write_report "$work/REPORT.md"
+  echo "release.sh: what was done is in $work/REPORT.md; dist/ is as it was" >&2
   exit 1
 }
 
@@ -38,21 +39,21 @@ commit="" subject=""
 tests=""       # table rows: test, result, seconds
 journeys=""    # table rows: version, journey, how it ran, result, time
 
-write_report() {
+write_report() {   # write_report FILE
   local when
   when=$(date -u '+%Y-%m-%d %H:%M UTC')
-  mkdir -p "$dist"
+  mkdir -p "$(dirname "$1")"
   {
     echo "# Setup.exe release"
     echo
     if [ -n "$failure" ]; then
-      echo "**FAILED** at $failure. No Setup.exe was written."
+      echo "**FAILED** at $failure. No Setup.exe was released."
     else
-      echo "Setup.exe, $(stat -c %s "$dist/Setup.exe") bytes, SHA-256 \`$(cut -d' ' -f1 "$dist/SHA256SUMS")\`."
+      echo "Setup.exe, $(stat -c %s "$staged/Setup.exe") bytes, SHA-256 \`$(cut -d' ' -f1 "$staged/SHA256SUMS")\`."
     fi
     echo
     echo "- Commit: \`${commit:-?}\` ${subject:-}"
-    echo "- Made: $when, on a machine whose kernel $([ "$bits" = 32 ] && echo runs || echo "runs no") 32-bit program"
+    echo "- Made: $when, on a machine whose kernel $([ "$bits" = 32 ] && echo "runs 32-bit programs" || echo "runs no 32-bit program")"
     echo "- GCC: $(i686-w64-mingw32-g++-posix --version 2>/dev/null | head -n 1); package g++-mingw-w64-i686-posix $(tool_version g++-mingw-w64-i686-posix)"
     echo "- binutils: $(i686-w64-mingw32-ld --version 2>/dev/null | head -n 1); package binutils-mingw-w64-i686 $(tool_version binutils-mingw-w64-i686)"
     echo "- Wine: $(/usr/lib/wine/wine64 --version 2>/dev/null); package wine64 $(tool_version wine64)"
@@ -87,7 +88,7 @@ write_report() {
     else
       echo "(none ran)"
     fi
-  } > "$dist/REPORT.md"
+  } > "$1"
 }
 tool_version() { dpkg-query -W -f '${Version}' "$1" 2>/dev/null || echo "not installed"; }
 
@@ -99,8 +100,8 @@ if [ -n "$changes" ]; then
 fi
 commit=$(git rev-parse HEAD)
 subject=$(git log -1 --format=%s)
-rm -rf "$dist" "$work"
-mkdir -p "$dist" "$work"
+rm -rf "$work"
+mkdir -p "$work"
 
 step "set up, build and run every test"
 suite_log=$work/suite.log
@@ -136,21 +137,14 @@ if [ "$bits" = 32 ]; then
   done <<<"$list"
 else
   step "install QEMU's user-mode emulator and 32-bit Wine"
-  if ! [ -x /usr/bin/qemu-i386-static ] || ! dpkg -s wine32:i386 >/dev/null 2>&1; then
-    SUDO=""
-    [ "$(id -u)" = 0 ] || SUDO="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    {
-      $SUDO dpkg --add-architecture i386 &&
-      { $SUDO apt-get update || echo "apt-get update reported an error; going on"; } &&
-      $SUDO apt-get install -y --no-install-recommends -t bookworm qemu-user-static wine32:i386
-    } > "$work/install.log" 2>&1 || { tail -n 20 "$work/install.log" >&2; fail "the install failed (see $work/install.log)"; }
-  fi
+  tools/install-packages.sh qemu-user-static wine32:i386 2>&1 | tee "$work/install.log" | sed 's/^/  /' >&2
+  [ "${PIPESTATUS[0]}" = 0 ] || fail "the install failed (see $work/install.log)"
 
   # Wine's own programs of the prefix run natively; its 32-bit half is made by 32-bit
-  # programs, which run emulated. The journeys' prefixes are copies of this one.
+  # programs, which run emulated. This boot proves that the half can be made; each journey
+  # then boots a prefix of its own from a template, as the tests do.
   step "boot a 64-bit Wine prefix with its 32-bit half, under the emulator"
-  tools/with-i386-emulation.sh bash -c '. tools/wine-env.sh "$1" win10 unmanaged' boot "$work/wine/boot" \
+  tools/with-i386-emulation.sh bash -c '. tools/wine-env.sh "$1" win10' boot "$work/wine/boot" \
     > "$work/boot.log" 2>&1 || fail "the prefix could not be made (see $work/boot.log)"
   [ -f "$work/wine/boot/drive_c/windows/syswow64/kernel32.dll" ] || fail "the prefix has no 32-bit half"
 
@@ -158,9 +152,13 @@ else
   journey() {   # journey VERSION RUN: one run of the suite's script on the shipped file
     local version=$1 run=$2 begun status
     begun=$(date +%s)
-    DRIVER_WAIT_SECONDS=180 tools/with-i386-emulation.sh bash tests/e2e/run.sh "$version" "$run" \
-      "$setup" "$build/tests/e2e" "$work/wine/e2e-$version" > "$work/e2e-$version.log" 2>&1
+    # A Wine process that hangs would hold the release for ever: timeout ends the journey's
+    # whole process group.
+    DRIVER_WAIT_SECONDS=180 timeout -k 30 $((journey_minutes * 60)) tools/with-i386-emulation.sh \
+      bash tests/e2e/run.sh "$version" "$run" "$setup" "$build/tests/e2e" "$work/wine/e2e-$version" \
+      > "$work/e2e-$version.log" 2>&1
     status=$?
+    [ "$status" != 124 ] || echo "$version: timed out after $journey_minutes minutes" >> "$work/e2e-$version.log"
     echo "$version $run $status $(elapsed "$begun") $(tail -n 1 "$work/e2e-$version.log" | tr -d '\n')" >> "$work/journeys"
     echo "  [$(elapsed)] $version ($run): $([ $status = 0 ] && echo passed || echo FAILED), $(elapsed "$begun")"
   }
@@ -196,16 +194,26 @@ else
   done <<<"$list"
   if [ -n "$failed" ]; then
     for version in $failed; do
-      grep -E '^FAIL|^  (expected|actual)' "$work/e2e-$version.log" | head -n 10 | sed 's/^/  /' >&2
+      grep -E '^FAIL|^  (expected|actual)|timed out after' "$work/e2e-$version.log" | head -n 10 | sed 's/^/  /' >&2
     done
     fail "the shipped Setup.exe failed its journey on:$failed (logs: $work/e2e-VERSION.log)"
   fi
 fi
 
+# The new release is put together beside dist/ and takes its place whole.
 step "write dist/"
-cp "$setup" "$dist/Setup.exe" || fail "could not copy $setup"
-(cd "$dist" && sha256sum Setup.exe > SHA256SUMS) || fail "could not sum dist/Setup.exe"
-write_report
+staged=$work/dist
+mkdir -p "$staged"
+cp "$setup" "$staged/Setup.exe" || fail "could not copy $setup"
+(cd "$staged" && sha256sum Setup.exe > SHA256SUMS) || fail "could not sum Setup.exe"
+write_report "$staged/REPORT.md"
+rm -rf "$dist.old"
+[ ! -e "$dist" ] || mv "$dist" "$dist.old" || fail "could not move the previous $dist aside"
+if ! mv "$staged" "$dist"; then
+  [ ! -e "$dist.old" ] || mv "$dist.old" "$dist"
+  fail "could not move $staged to $dist"
+fi
+rm -rf "$dist.old"
 echo "[$(elapsed)] released $commit:"
 sed 's/^/  /' "$dist/SHA256SUMS"
 echo "  the report is dist/REPORT.md"

@@ -8,11 +8,12 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 setup=$("$top/tools/runnable-build.sh" Setup)/Setup.exe
 
 if [ -n "${DISPLAY:-}" ]; then
-  . "$top/tools/wine-env.sh" "${WINEPREFIX:-$top/build/wine/run}"
+  # The one command that shows the dialog on the user's own screen.
+  . "$top/tools/wine-env.sh" "${WINEPREFIX:-$top/build/wine/run}" win10 user
 else
   # A virtual display has no window manager: Wine draws the frames itself, caption and
   # close box included. Nothing shows it otherwise: say where it is and how to look at it.
-  . "$top/tools/wine-env.sh" "${WINEPREFIX:-$top/build/wine/run}" win10 unmanaged
+  . "$top/tools/wine-env.sh" "${WINEPREFIX:-$top/build/wine/run}" win10
   echo "run.sh: no DISPLAY; the dialog is on the virtual display $DISPLAY. To see it, run this" \
        "in another terminal and open the picture:" >&2
   echo "  DISPLAY=$DISPLAY import -window root $top/build/screen.png" >&2

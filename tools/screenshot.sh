@@ -7,8 +7,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/setup-machine.sh"
 build=$("$top/tools/runnable-build.sh" Setup driver)
 prefix=$build/wine/shot
-unset DISPLAY     # the same bare virtual screen every time
-. "$top/tools/wine-env.sh" "$prefix" win10 unmanaged
+. "$top/tools/wine-env.sh" "$prefix" win10
 trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.display" stop' EXIT
 wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1 || true
 

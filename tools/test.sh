@@ -5,12 +5,10 @@
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/tools/setup-machine.sh"
-# Dialogs appear on virtual displays of the build's own, never on the user's screen.
-unset DISPLAY
 # Booting the Wine prefix that the tests' prefixes are copied from takes many seconds,
 # mostly waiting: it goes on while the build compiles.
 build=$("$top/tools/runnable-build.sh" --folder)
-( . "$top/tools/wine-env.sh" "$build/wine/nt40" nt40 unmanaged ) >/dev/null 2>&1 &
+( . "$top/tools/wine-env.sh" "$build/wine/nt40" nt40 ) >/dev/null 2>&1 &
 "$top/tools/runnable-build.sh" >/dev/null
 wait || true    # should that have failed, each test prepares its prefix itself, and says so
 cd "$build"

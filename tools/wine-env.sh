@@ -1,11 +1,13 @@
-# Sourced by the scripts that run Windows programs: . wine-env.sh PREFIX [VERSION [managed|unmanaged]]
+# Sourced by the scripts that run Windows programs: . wine-env.sh PREFIX [VERSION [virtual|user]]
 # Exports what every such run needs: the prefix, 32 bits (64 where the kernel runs no 32-bit
 # program), code page 932 (Wine takes it from LANG), Wine's own messages off, no offer to
 # install its .NET and HTML add-ons, and no debugger waiting after a crash; both of those
-# would wait for a click. Gives the run a display, when DISPLAY is unset a virtual one of the
-# prefix's own (programs of one prefix must share a display; programs of two prefixes must
-# not share one when one of them clicks by screen position), and prepares the prefix (see
-# wine-prefix.sh).
+# would wait for a click. Gives the run its screen: by default a virtual display of the
+# prefix's own, whatever DISPLAY says, so that tests never draw or click on the user's
+# screen (programs of one prefix must share a display; programs of two prefixes must not
+# share one when one of them clicks by screen position); "user" keeps the user's DISPLAY, for
+# a person to use the dialog. Prepares the prefix (see wine-prefix.sh): on a virtual display,
+# which has no window manager, Wine frames the windows itself.
 wine_env_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
@@ -13,8 +15,12 @@ export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
 if [ "$("$wine_env_tools/wine-bits.sh")" = 64 ]; then
   export PATH=$wine_env_tools/wine64:$PATH WINEARCH=win64
 fi
-if [ -z "${DISPLAY:-}" ]; then
+if [ "${3:-virtual}" = user ]; then
+  wine_env_windows=managed
+else
+  wine_env_windows=unmanaged
+  unset WAYLAND_DISPLAY
   DISPLAY=$("$wine_env_tools/virtual-display.sh" "$1/.display")
   export DISPLAY
 fi
-"$wine_env_tools/wine-prefix.sh" "$1" "${2:-win10}" "${3:-managed}"
+"$wine_env_tools/wine-prefix.sh" "$1" "${2:-win10}" "$wine_env_windows"

@@ -16,7 +16,7 @@ tools=$here/../../tools
 
 # The prefix stays at the default version for Wine's own tools and the helpers; only
 # Setup.exe is told it runs on VERSION.
-. "$tools/wine-env.sh" "$prefix" win10 unmanaged || exit 1
+. "$tools/wine-env.sh" "$prefix" win10 || exit 1
 wine reg add 'HKCU\Software\Wine\AppDefaults\Setup.exe' /v Version /d "$version" /f >/dev/null 2>&1
 work=$prefix/.e2e
 mkdir -p "$work"
