@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Benchmark: reports figures, checks nothing. Medians of RUNS runs (default 5) of
+# Benchmark: reports figures, checks nothing. The least, median and most of RUNS runs
+# (default 11) of
 #  1. the size of Setup.exe against programs that only show one dialog, built alike: with
 #     MinGW-w64's usual C runtime, and without one (the floor for a program of this kind);
 #  2. the time from launch to the dialog being visible, against the programs that show the
@@ -8,11 +9,14 @@
 #     appearing) against Wine's `reg import` of the same keys, run as a user would by hand.
 # Sizes are those of the 32-bit files, which ship. The times are of the programs this
 # machine runs: the 32-bit ones, or where the kernel runs no 32-bit program, 64-bit builds
-# of Setup.exe and of every reference alike.
+# of Setup.exe and of every reference alike. The launches take turns (Setup.exe, then each
+# reference, then Setup.exe again), so that whatever drifts during the run, the machine's
+# load or Wine's caches, meets them all alike; a first start of each after the prefix is
+# made warms those caches and is not counted.
 # Usage: bash bench/run.sh   (builds first; runs on a virtual display of the build)
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-runs=${RUNS:-5}
+runs=${RUNS:-11}
 "$top/tools/setup-machine.sh"
 programs="Setup BareDialog BareSetupDialog BareSetupDialogNoRuntime"
 build=$top/build
@@ -33,6 +37,7 @@ trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.displ
 
 now() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+spread() { sort -n | awk '{ v[NR] = $1 } END { printf "%s-%s", v[1], v[NR] }'; }   # "least-most"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 driver() { wine "$timed/tests/e2e/driver.exe" "$@"; }
 clean_keys() {
@@ -40,7 +45,8 @@ clean_keys() {
   wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1 || true
 }
 
-# Milliseconds from starting PROGRAM to a visible window captioned CAPTION.
+# Milliseconds from starting PROGRAM to a visible window captioned CAPTION. A window that
+# never comes ends the benchmark: there is no figure to give.
 launch_ms() {   # launch_ms PROGRAM CAPTION
   local start end
   start=$(now)
@@ -48,7 +54,11 @@ launch_ms() {   # launch_ms PROGRAM CAPTION
   local pid=$!
   # xdotool's own --sync looks only twice a second; look every 10 ms instead.
   until xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do
-    [ $(($(now) - start)) -lt 60000000000 ] || break
+    if [ $(($(now) - start)) -ge 60000000000 ]; then
+      kill "$pid" 2>/dev/null
+      echo "bench/run.sh: $1 showed no window \"$2\" within 60 s" >&2
+      return 1
+    fi
     sleep 0.01
   done
   end=$(now)
@@ -64,7 +74,11 @@ registration_ms() {
   local pid=$!
   driver click toggle
   driver click apply
-  driver time-change
+  if ! driver time-change; then
+    echo "bench/run.sh: the registration showed no restart offer" >&2
+    kill "$pid" 2>/dev/null
+    return 1
+  fi
   driver answer no >/dev/null
   wait "$pid"
 }
@@ -90,18 +104,35 @@ bare_size=$(size bench/BareDialog)
 same_size=$(size bench/BareSetupDialog)
 floor_size=$(size bench/BareSetupDialogNoRuntime)
 
-launch_setup=$(for _ in $(seq "$runs"); do launch_ms "$timed/Setup.exe" 'ファイルの関連付け'; done | median)
-launch_same=$(for _ in $(seq "$runs"); do launch_ms "$timed/bench/BareSetupDialog.exe" 'ファイルの関連付け'; done | median)
-launch_floor=$(for _ in $(seq "$runs"); do launch_ms "$timed/bench/BareSetupDialogNoRuntime.exe" 'ファイルの関連付け'; done | median)
-register=$(for _ in $(seq "$runs"); do registration_ms; done | median)
-import=$(for _ in $(seq "$runs"); do reg_import_ms; done | median)
+caption='ファイルの関連付け'
+launched=$timed/wine/launches
+: > "$launched"
+for program in Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime; do
+  launch_ms "$timed/$program.exe" "$caption" >/dev/null || exit 1     # the warm-up
+done
+for _ in $(seq "$runs"); do
+  for program in Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime; do
+    ms=$(launch_ms "$timed/$program.exe" "$caption") || exit 1
+    echo "$program $ms" >> "$launched"
+  done
+done
+launches() { awk -v p="$1" '$1 == p { print $2 }' "$launched"; }    # launches PROGRAM
+registrations=$(for _ in $(seq "$runs"); do registration_ms || exit 1; done) || exit 1
+imports=$(for _ in $(seq "$runs"); do reg_import_ms; done)
 clean_keys
 
-row() { printf '%-62s %10s %10s %6s\n' "$@"; }
-row "measure (median of $runs; times of the $bits-bit builds)" "Setup.exe" "reference" "ratio"
+# Each time as its median, with the least and the most in brackets.
+figure() { printf '%s (%s)' "$(median <<<"$1")" "$(spread <<<"$1")"; }
+launch_setup=$(launches Setup) launch_same=$(launches bench/BareSetupDialog)
+launch_floor=$(launches bench/BareSetupDialogNoRuntime)
+row() { printf '%-62s %16s %16s %6s\n' "$@"; }
+row "measure ($runs runs: median (least-most); $bits-bit builds)" "Setup.exe" "reference" "ratio"
 row "size, bytes, vs a minimal one-dialog program" "$setup_size" "$bare_size" "$(ratio "$setup_size" "$bare_size")"
 row "size, bytes, vs the same dialog and icon, C runtime" "$setup_size" "$same_size" "$(ratio "$setup_size" "$same_size")"
 row "size, bytes, vs the same dialog and icon, no C runtime (floor)" "$setup_size" "$floor_size" "$(ratio "$setup_size" "$floor_size")"
-row "launch to visible dialog, ms, vs the same dialog, C runtime" "$launch_setup" "$launch_same" "$(ratio "$launch_setup" "$launch_same")"
-row "launch to visible dialog, ms, vs the same dialog, no C runtime" "$launch_setup" "$launch_floor" "$(ratio "$launch_setup" "$launch_floor")"
-row "registration, ms, vs reg import by hand" "$register" "$import" "$(ratio "$register" "$import")"
+row "launch to visible dialog, ms, vs the same dialog, C runtime" "$(figure "$launch_setup")" "$(figure "$launch_same")" \
+  "$(ratio "$(median <<<"$launch_setup")" "$(median <<<"$launch_same")")"
+row "launch to visible dialog, ms, vs the same dialog, no C runtime" "$(figure "$launch_setup")" "$(figure "$launch_floor")" \
+  "$(ratio "$(median <<<"$launch_setup")" "$(median <<<"$launch_floor")")"
+row "registration, ms, vs reg import by hand" "$(figure "$registrations")" "$(figure "$imports")" \
+  "$(ratio "$(median <<<"$registrations")" "$(median <<<"$imports")")"
