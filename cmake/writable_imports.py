@@ -2,9 +2,9 @@
 """Usage: writable_imports.py EXE
 
 The loader writes each imported function's address into the import address table, in the
-.idata section, and Windows 95's loader is nowhere documented to make that section
-writable first, as NT's does: the format's own table of special sections gives .idata
-read and write. binutils 2.44 links .idata read-only (2.40 read and write). This gives
+.idata section, and neither Windows 95's loader nor NT 4.0's is documented to make that
+section writable first: the format's own table of special sections gives .idata read and
+write. binutils 2.44 links .idata read-only (2.40 read and write). This gives
 .idata the write flag and the header its checksum again; a file whose .idata is writable
 already is left byte for byte as it is."""
 import struct
