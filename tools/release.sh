@@ -54,6 +54,7 @@ write_report() {   # write_report FILE
     echo
     echo "- Commit: \`${commit:-?}\` ${subject:-}"
     echo "- Made: $when, on a machine whose kernel $([ "$bits" = 32 ] && echo "runs 32-bit programs" || echo "runs no 32-bit program")"
+    echo "- System: $(. /etc/os-release 2>/dev/null && echo "$PRETTY_NAME") $(cat /etc/debian_version 2>/dev/null)"
     echo "- GCC: $(i686-w64-mingw32-g++-posix --version 2>/dev/null | head -n 1); package g++-mingw-w64-i686-posix $(tool_version g++-mingw-w64-i686-posix)"
     echo "- binutils: $(i686-w64-mingw32-ld --version 2>/dev/null | head -n 1); package binutils-mingw-w64-i686 $(tool_version binutils-mingw-w64-i686)"
     echo "- Wine: $(/usr/lib/wine/wine64 --version 2>/dev/null); package wine64 $(tool_version wine64)"
