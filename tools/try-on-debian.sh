@@ -4,12 +4,12 @@
 # debootstrap (minbase, with ca-certificates, git and sudo), its updates and security suites
 # added and applied. Each run gets a copy of that system of its own, a clone of this
 # checkout's HEAD, and no DISPLAY:
-#   root     the README's test command, as root (in a chroot)
-#   user     the same as an ordinary user who may use sudo (in a chroot)
-#   release  tools/release.sh as that user, in a container that changes its root with
-#            pivot_root (systemd-nspawn): the emulation wrapper needs a user namespace,
-#            which a plain chroot refuses
-# (root and user when none is named). A run fails when its command fails, or when a package
+#   root     the README's test command, as root
+#   user     the same as an ordinary user who may use sudo
+#   release  tools/release.sh as that user
+# (root and user when none is named). Each runs in a mount namespace whose root is the
+# system's folder, changed with pivot_root: the release's emulation wrapper needs a user
+# namespace, which the kernel refuses to a process that a plain chroot has confined. A run fails when its command fails, or when a package
 # that was installed before it is gone or older afterwards. Everything is kept in
 # build/try-on-debian-N (or $WORK) for a look afterwards; the next run starts it anew.
 set -eu
@@ -32,23 +32,27 @@ started=$(date +%s)
 elapsed() { local s=$(($(date +%s) - ${1:-$started})); printf '%d:%02d' $((s / 60)) $((s % 60)); }
 say() { echo "[$(elapsed)] $*"; }
 
-needs=debootstrap
-case " $runs " in *" release "*) needs+=" systemd-container" ;; esac
-# shellcheck disable=SC2086   # a list of packages
-"$top/tools/install-packages.sh" $needs
+"$top/tools/install-packages.sh" debootstrap
 
-# A run's mounts live in a mount namespace of its own and go with it.
-in_chroot() {   # in_chroot DIR COMMAND...
+# A run's mounts live in a mount namespace of its own and go with it; the host's root is
+# let go of, so that the system's folder is the namespace's own root.
+in_system() {   # in_system DIR COMMAND...
   unshare --mount --propagation private bash -c '
-    dir=$1; shift
+    dir=$(realpath "$1"); shift
+    mount --bind "$dir" "$dir"
     mount -t proc proc "$dir/proc"
     mount --rbind /sys "$dir/sys"
     mount --rbind /dev "$dir/dev"
     mount -t tmpfs tmpfs "$dir/dev/shm"
-    exec chroot "$dir" "$@"' in_chroot "$@"
+    mkdir -p "$dir/.host"
+    cd "$dir"
+    pivot_root . .host
+    umount -l /.host
+    rmdir /.host
+    exec chroot . "$@"' in_system "$@"
 }
 packages() {    # packages DIR: "name:arch version" of every installed package
-  in_chroot "$1" dpkg-query -W -f '${db:Status-Status} ${Package}:${Architecture} ${Version}\n' |
+  in_system "$1" dpkg-query -W -f '${db:Status-Status} ${Package}:${Architecture} ${Version}\n' |
     awk '$1 == "installed" { print $2, $3 }' | sort
 }
 # Packages of BEFORE that AFTER lacks or holds at an older version.
@@ -76,10 +80,10 @@ deb $mirror $suite-updates main
 deb $security $suite-security main
 EOT
 say "apply its updates and security updates"
-in_chroot "$base" sh -c 'apt-get update && DEBIAN_FRONTEND=noninteractive apt-get -y upgrade' \
+in_system "$base" sh -c 'apt-get update && DEBIAN_FRONTEND=noninteractive apt-get -y upgrade' \
   > "$work/upgrade.log" 2>&1 || { tail -n 20 "$work/upgrade.log" >&2; exit 1; }
 say "Debian $(cat "$base/etc/debian_version"), $(packages "$base" | wc -l) packages"
-in_chroot "$base" useradd --create-home --shell /bin/bash newcomer
+in_system "$base" useradd --create-home --shell /bin/bash newcomer
 echo 'newcomer ALL=(ALL) NOPASSWD: ALL' > "$base/etc/sudoers.d/newcomer"
 chmod 440 "$base/etc/sudoers.d/newcomer"
 
@@ -91,7 +95,7 @@ for run in $runs; do
   if [ "$run" = root ]; then home=/root owner=root; else home=/home/newcomer owner=newcomer; fi
   git clone -q --no-hardlinks "$top" "$dir$home/main"
   git -C "$dir$home/main" checkout -q "$commit"
-  in_chroot "$dir" chown -R "$owner:$owner" "$home/main"
+  in_system "$dir" chown -R "$owner:$owner" "$home/main"
   packages "$dir" > "$work/$run.before"
   case $run in
     root) command='bash tools/test.sh' ;;
@@ -103,13 +107,8 @@ for run in $runs; do
   begun=$(date +%s)
   status=0
   environment=(env -i "HOME=$home" "USER=$owner" PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin LANG=C.UTF-8)
-  if [ "$run" = release ]; then
-    systemd-nspawn --quiet --register=no --pipe -D "$dir" --user="$owner" --chdir="$home/main" \
-      "${environment[@]}" bash -c "$command" > "$work/$run.log" 2>&1 < /dev/null || status=$?
-  else
-    in_chroot "$dir" runuser -u "$owner" -- "${environment[@]}" bash -c "cd ~/main && $command" \
-      > "$work/$run.log" 2>&1 < /dev/null || status=$?
-  fi
+  in_system "$dir" runuser -u "$owner" -- "${environment[@]}" bash -c "cd ~/main && $command" \
+    > "$work/$run.log" 2>&1 < /dev/null || status=$?
   took=$(elapsed "$begun")
   packages "$dir" > "$work/$run.after"
   lost=$(lost_or_older "$work/$run.before" "$work/$run.after")
