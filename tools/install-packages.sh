@@ -37,6 +37,8 @@ fi
 echo "$me: installing ${missing[*]}" >&2
 
 log=$(mktemp "${TMPDIR:-/tmp}/install-packages.XXXXXX.log")
+# A desktop's own updater may hold apt's lock for a while: wait for it.
+apt=(apt-get -o DPkg::Lock::Timeout=300)
 # Leaves the machine as it was found: the architecture added for the install goes again.
 give_up() {
   [ -z "$foreign" ] || "${as[@]}" dpkg --remove-architecture "$foreign" 2>/dev/null
@@ -50,7 +52,7 @@ give_up() {
 # has unexpected size"); apt then exits with an error, or warns and keeps an older index,
 # whose packages need not match the machine's own. Both are tried again.
 for try in 1 2 3 4; do
-  "${as[@]}" apt-get update -o Acquire::Retries=3 >"$log" 2>&1 && ! grep -q '^[EW]: Failed to fetch' "$log" && break
+  "${as[@]}" "${apt[@]}" update -o Acquire::Retries=3 >"$log" 2>&1 && ! grep -q '^[EW]: Failed to fetch' "$log" && break
   if [ "$try" = 4 ]; then
     grep -E '^(Err:|[EW]: )' "$log" >&2
     give_up "apt-get update failed four times: the index above could not be downloaded. Run this command again once its mirror has caught up"
@@ -61,7 +63,7 @@ done
 
 # -y never lets apt downgrade or touch a held package, and --no-remove stops it before it
 # would remove one.
-if ! "${as[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends --no-remove \
+if ! "${as[@]}" env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y --no-install-recommends --no-remove \
      "${missing[@]}" >"$log" 2>&1; then
   grep -vE '^(Reading|Building|Get:|Fetched|Preparing|Unpacking|Selecting|Setting up|Processing)' "$log" | tail -n 30 >&2
   if grep -q '^Unpacking' "$log"; then
