@@ -98,6 +98,41 @@ static void ClickControl(HWND hParent, int id)
     Sleep(150);
 }
 
+// Whether a click on the control ID of the dialog or box hWnd has done what it does: the
+// toggle has flipped from WAS, Apply has brought up a box; Cancel and a box's buttons have
+// closed their window.
+static BOOL ClickTookEffect(HWND hWnd, int id, LRESULT was)
+{
+    if (!IsWindow(hWnd))
+        return TRUE;
+    if (id == IDC_ASSOCIATE)
+        return SendDlgItemMessageW(hWnd, IDC_ASSOCIATE, BM_GETCHECK, 0, 0) != was;
+    return id == IDC_APPLY && FindVisible(szBoxCaption) != NULL;
+}
+
+// Clicks a control as ClickControl does, and sees it take effect. A click that arrives while
+// a slow or busy program is still activating its window can be lost, and the journey would
+// go on from the wrong state: it is given again, up to twice, once a quarter of the wait
+// has passed without effect.
+static BOOL ClickWithEffect(HWND hWnd, int id)
+{
+    LRESULT was = SendDlgItemMessageW(hWnd, IDC_ASSOCIATE, BM_GETCHECK, 0, 0);
+    for (int attempt = 1; attempt <= 3; attempt++)
+    {
+        ClickControl(hWnd, id);
+        for (DWORD start = GetTickCount(); GetTickCount() - start < waitMs / 4; Sleep(20))
+            if (ClickTookEffect(hWnd, id, was))
+                return TRUE;
+        fwprintf(stderr, L"driver: click %d on control %d took no effect\n", attempt, id);
+        if (!IsWindow(hWnd))
+            return TRUE;
+        WaitUntilReady(hWnd);
+        if (ClickTookEffect(hWnd, id, was))
+            return TRUE;
+    }
+    return FALSE;
+}
+
 // The close box is wherever the frame says it is; look for it along the caption.
 static BOOL ClickCloseBox(HWND hWnd)
 {
@@ -153,11 +188,7 @@ static int Answer(const char *pszButton)
         fwprintf(stderr, L"driver: the box has no such button\n");
         return 1;
     }
-    ClickControl(hBox, id);
-    for (DWORD start = GetTickCount(); IsWindow(hBox); Sleep(20))
-        if (GetTickCount() - start > waitMs)
-            return 1;
-    return 0;
+    return ClickWithEffect(hBox, id) ? 0 : 1;
 }
 
 static int TimeChange()
@@ -252,8 +283,7 @@ int main(int argc, char **argv)
             fwprintf(stderr, L"driver: no control named %hs\n", pszArgument);
             return 2;
         }
-        ClickControl(hDlg, id);
-        return 0;
+        return ClickWithEffect(hDlg, id) ? 0 : 1;
     }
     if (!strcmp(pszCommand, "key") && !strcmp(pszArgument, "escape"))
     {
