@@ -196,6 +196,8 @@ else
   if [ -n "$failed" ]; then
     for version in $failed; do
       grep -E '^FAIL|^  (expected|actual)|timed out after' "$work/e2e-$version.log" | head -n 10 | sed 's/^/  /' >&2
+      # What Wine said of the last start of Setup.exe, such as a load address it could not have.
+      grep -v '^trace:' "$work/wine/e2e-$version/.e2e/setup.err" 2>/dev/null | tail -n 3 | sed "s/^/  $version, Setup.exe: /" >&2
     done
     fail "the shipped Setup.exe failed its journey on:$failed (logs: $work/e2e-VERSION.log)"
   fi
