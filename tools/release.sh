@@ -95,12 +95,12 @@ tool_version() { dpkg-query -W -f '${Version}' "$1" 2>/dev/null || echo "not ins
 
 step "the tree is committed"
 changes=$(git status --porcelain 2>&1) || fail "this is not a git checkout: $changes"
+commit=$(git rev-parse HEAD)
+subject=$(git log -1 --format=%s)
 if [ -n "$changes" ]; then
   echo "$changes" | sed 's/^/  /' >&2
   fail "the tree has uncommitted changes; a release is made of a commit only"
 fi
-commit=$(git rev-parse HEAD)
-subject=$(git log -1 --format=%s)
 rm -rf "$work"
 mkdir -p "$work"
 
