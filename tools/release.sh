@@ -159,7 +159,7 @@ else
       bash tests/e2e/run.sh "$version" "$run" "$setup" "$build/tests/e2e" "$work/wine/e2e-$version" \
       > "$work/e2e-$version.log" 2>&1
     status=$?
-    [ "$status" != 124 ] || echo "$version: timed out after $journey_minutes minutes" >> "$work/e2e-$version.log"
+    [ "$status" != 124 ] || echo "$version: timed out after $journey_minutes min" >> "$work/e2e-$version.log"
     echo "$version $run $status $(elapsed "$begun") $(tail -n 1 "$work/e2e-$version.log" | tr -d '\n')" >> "$work/journeys"
     echo "  [$(elapsed)] $version ($run): $([ $status = 0 ] && echo passed || echo FAILED), $(elapsed "$begun")"
   }
