@@ -10,7 +10,10 @@
 # which has no window manager, Wine frames the windows itself.
 wine_env_tools=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d"
+# Wine's menu builder is off: it would copy the prefix's menus and file associations, the
+# utility's own among them, into the user's desktop (~/.local/share), and it runs as a
+# program of its own just when the association changes.
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d;winemenubuilder.exe=d"
 # Where the kernel runs no 32-bit program, the prefix is a 64-bit one for 64-bit builds.
 if [ "$("$wine_env_tools/wine-bits.sh")" = 64 ]; then
   export PATH=$wine_env_tools/wine64:$PATH WINEARCH=win64
