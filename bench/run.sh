@@ -107,11 +107,12 @@ floor_size=$(size bench/BareSetupDialogNoRuntime)
 caption='ファイルの関連付け'
 launched=$timed/wine/launches
 : > "$launched"
-for program in Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime; do
+same_dialog="Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime"
+for program in $same_dialog; do
   launch_ms "$timed/$program.exe" "$caption" >/dev/null || exit 1     # the warm-up
 done
 for _ in $(seq "$runs"); do
-  for program in Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime; do
+  for program in $same_dialog; do
     ms=$(launch_ms "$timed/$program.exe" "$caption") || exit 1
     echo "$program $ms" >> "$launched"
   done
@@ -121,18 +122,18 @@ registrations=$(for _ in $(seq "$runs"); do registration_ms || exit 1; done) || 
 imports=$(for _ in $(seq "$runs"); do reg_import_ms; done)
 clean_keys
 
-# Each time as its median, with the least and the most in brackets.
-figure() { printf '%s (%s)' "$(median <<<"$1")" "$(spread <<<"$1")"; }
-launch_setup=$(launches Setup) launch_same=$(launches bench/BareSetupDialog)
-launch_floor=$(launches bench/BareSetupDialogNoRuntime)
 row() { printf '%-62s %16s %16s %6s\n' "$@"; }
+# A row of times: each as its median, with the least and the most in brackets, and the
+# ratio of the medians.
+figure() { printf '%s (%s)' "$(median <<<"$1")" "$(spread <<<"$1")"; }
+times_row() {   # times_row MEASURE SETUP-TIMES REFERENCE-TIMES
+  row "$1" "$(figure "$2")" "$(figure "$3")" "$(ratio "$(median <<<"$2")" "$(median <<<"$3")")"
+}
 row "measure ($runs runs: median (least-most); $bits-bit builds)" "Setup.exe" "reference" "ratio"
 row "size, bytes, vs a minimal one-dialog program" "$setup_size" "$bare_size" "$(ratio "$setup_size" "$bare_size")"
 row "size, bytes, vs the same dialog and icon, C runtime" "$setup_size" "$same_size" "$(ratio "$setup_size" "$same_size")"
 row "size, bytes, vs the same dialog and icon, no C runtime (floor)" "$setup_size" "$floor_size" "$(ratio "$setup_size" "$floor_size")"
-row "launch to visible dialog, ms, vs the same dialog, C runtime" "$(figure "$launch_setup")" "$(figure "$launch_same")" \
-  "$(ratio "$(median <<<"$launch_setup")" "$(median <<<"$launch_same")")"
-row "launch to visible dialog, ms, vs the same dialog, no C runtime" "$(figure "$launch_setup")" "$(figure "$launch_floor")" \
-  "$(ratio "$(median <<<"$launch_setup")" "$(median <<<"$launch_floor")")"
-row "registration, ms, vs reg import by hand" "$(figure "$registrations")" "$(figure "$imports")" \
-  "$(ratio "$(median <<<"$registrations")" "$(median <<<"$imports")")"
+times_row "launch to visible dialog, ms, vs the same dialog, C runtime" "$(launches Setup)" "$(launches bench/BareSetupDialog)"
+times_row "launch to visible dialog, ms, vs the same dialog, no C runtime" "$(launches Setup)" \
+  "$(launches bench/BareSetupDialogNoRuntime)"
+times_row "registration, ms, vs reg import by hand" "$registrations" "$imports"

@@ -9,8 +9,9 @@
 #   release  tools/release.sh as that user
 # (root and user when none is named). Each runs in a mount namespace whose root is the
 # system's folder, changed with pivot_root: the release's emulation wrapper needs a user
-# namespace, which the kernel refuses to a process that a plain chroot has confined. A run fails when its command fails, or when a package
-# that was installed before it is gone or older afterwards. Everything is kept in
+# namespace, which the kernel refuses to a process that a plain chroot has confined. A run
+# fails when its command fails, or when a package that was installed before it is gone or
+# older afterwards. Everything is kept in
 # build/try-on-debian-N (or $WORK) for a look afterwards; the next run starts it anew.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -98,8 +99,7 @@ for run in $runs; do
   in_system "$dir" chown -R "$owner:$owner" "$home/main"
   packages "$dir" > "$work/$run.before"
   case $run in
-    root) command='bash tools/test.sh' ;;
-    user) command='bash tools/test.sh' ;;
+    root | user) command='bash tools/test.sh' ;;
     release) command='bash tools/release.sh' ;;
     *) echo "$me: no run named $run" >&2; exit 2 ;;
   esac
