@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Benchmark: reports figures, checks nothing. The least, median and most of RUNS runs
-# (default 11) of
+# (default 12, and a multiple of 3) of
 #  1. the size of Setup.exe against programs that only show one dialog, built alike: with
 #     MinGW-w64's usual C runtime, and without one (the floor for a program of this kind);
 #  2. the time from launch to the dialog being visible, against the programs that show the
@@ -9,14 +9,15 @@
 #     appearing) against Wine's `reg import` of the same keys, run as a user would by hand.
 # Sizes are those of the 32-bit files, which ship. The times are of the programs this
 # machine runs: the 32-bit ones, or where the kernel runs no 32-bit program, 64-bit builds
-# of Setup.exe and of every reference alike. The launches take turns (Setup.exe, then each
-# reference, then Setup.exe again), so that whatever drifts during the run, the machine's
-# load or Wine's caches, meets them all alike; a first start of each after the prefix is
-# made warms those caches and is not counted.
+# of Setup.exe and of every reference alike. The three programs that show the dialog take
+# turns, and their order turns by one place each round, so that each is launched first,
+# second and third equally often and whatever drifts during the run, the machine's load or
+# Wine's caches, meets them all alike; a first start of each after the prefix is made warms
+# those caches and is not counted.
 # Usage: bash bench/run.sh   (builds first; runs on a virtual display of the build)
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-runs=${RUNS:-11}
+runs=$(((${RUNS:-12} + 2) / 3 * 3))    # every order of the rotation as often as the others
 "$top/tools/setup-machine.sh"
 programs="Setup BareDialog BareSetupDialog BareSetupDialogNoRuntime"
 build=$top/build
@@ -33,7 +34,7 @@ timed=$("$top/tools/runnable-build.sh" $programs driver 2>>"$log") || failed "bu
 bits=$("$top/tools/wine-bits.sh")
 prefix=$timed/wine/bench
 . "$top/tools/wine-env.sh" "$prefix" win10
-trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.display" stop' EXIT
+trap '"$top/tools/wine-stop.sh" "$prefix"' EXIT
 
 now() { date +%s%N; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -107,12 +108,13 @@ floor_size=$(size bench/BareSetupDialogNoRuntime)
 caption='ファイルの関連付け'
 launched=$timed/wine/launches
 : > "$launched"
-same_dialog="Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime"
-for program in $same_dialog; do
+same_dialog=(Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime)
+for program in "${same_dialog[@]}"; do
   launch_ms "$timed/$program.exe" "$caption" >/dev/null || exit 1     # the warm-up
 done
-for _ in $(seq "$runs"); do
-  for program in $same_dialog; do
+for round in $(seq 0 $((runs - 1))); do
+  for place in 0 1 2; do
+    program=${same_dialog[(round + place) % 3]}
     ms=$(launch_ms "$timed/$program.exe" "$caption") || exit 1
     echo "$program $ms" >> "$launched"
   done

@@ -57,8 +57,8 @@ write_report() {   # write_report FILE
     echo "- System: $(. /etc/os-release 2>/dev/null && echo "$PRETTY_NAME") $(cat /etc/debian_version 2>/dev/null)"
     echo "- GCC: $(i686-w64-mingw32-g++-posix --version 2>/dev/null | head -n 1); package g++-mingw-w64-i686-posix $(tool_version g++-mingw-w64-i686-posix)"
     echo "- binutils: $(i686-w64-mingw32-ld --version 2>/dev/null | head -n 1); package binutils-mingw-w64-i686 $(tool_version binutils-mingw-w64-i686)"
-    echo "- Wine: $(/usr/lib/wine/wine64 --version 2>/dev/null); package wine64 $(tool_version wine64)"
-    [ "$bits" = 32 ] || echo "- QEMU: $(qemu-i386-static --version 2>/dev/null | head -n 1); packages qemu-user-static $(tool_version qemu-user-static), wine32:i386 $(tool_version wine32:i386)"
+    echo "- Wine: $("$(tools/wine-paths.sh 64 2>/dev/null | head -n 1)" --version 2>/dev/null); package wine64 $(tool_version wine64)"
+    [ "$bits" = 32 ] || echo "- QEMU: $(qemu-i386-static --version 2>/dev/null | head -n 1); packages qemu-user-static $(tool_version qemu-user-static), wine32:i386 $(tool_version wine32:i386), wine32-preloader:i386 $(tool_version wine32-preloader:i386)"
     echo "- Time taken: $(elapsed)"
     echo
     echo "## Steps"
@@ -138,8 +138,11 @@ if [ "$bits" = 32 ]; then
   done <<<"$list"
 else
   step "install QEMU's user-mode emulator and 32-bit Wine"
-  tools/install-packages.sh qemu-user-static wine32:i386 2>&1 | tee "$work/install.log" | sed 's/^/  /' >&2
+  tools/install-packages.sh qemu-user-static wine32:i386 wine32-preloader:i386 2>&1 | tee "$work/install.log" | sed 's/^/  /' >&2
   [ "${PIPESTATUS[0]}" = 0 ] || fail "the install failed (see $work/install.log)"
+  # Under the emulator Wine's 32-bit loader, where it is position-independent, always lands
+  # at 0x400000 without its preloader, and no start of Setup.exe would succeed.
+  why=$(tools/wine-paths.sh 32 2>&1 >/dev/null) || fail "${why#wine-paths.sh: }"
 
   # Wine's own programs of the prefix run natively; its 32-bit half is made by 32-bit
   # programs, which run emulated. This boot proves that the half can be made; each journey
@@ -147,6 +150,7 @@ else
   step "boot a 64-bit Wine prefix with its 32-bit half, under the emulator"
   tools/with-i386-emulation.sh bash -c '. tools/wine-env.sh "$1" win10' boot "$work/wine/boot" \
     > "$work/boot.log" 2>&1 || fail "the prefix could not be made (see $work/boot.log)"
+  tools/wine-stop.sh "$work/wine/boot"
   [ -f "$work/wine/boot/drive_c/windows/syswow64/kernel32.dll" ] || fail "the prefix has no 32-bit half"
 
   step "the shipped Setup.exe, end to end, emulated ($(echo "$list" | wc -l) versions, $jobs at a time)"
@@ -159,6 +163,7 @@ else
       bash tests/e2e/run.sh "$version" "$run" "$setup" "$build/tests/e2e" "$work/wine/e2e-$version" \
       > "$work/e2e-$version.log" 2>&1
     status=$?
+    tools/wine-stop.sh "$work/wine/e2e-$version"
     [ "$status" != 124 ] || echo "$version: timed out after $journey_minutes min" >> "$work/e2e-$version.log"
     echo "$version $run $status $(elapsed "$begun") $(tail -n 1 "$work/e2e-$version.log" | tr -d '\n')" >> "$work/journeys"
     echo "  [$(elapsed)] $version ($run): $([ $status = 0 ] && echo passed || echo FAILED), $(elapsed "$begun")"
@@ -176,10 +181,6 @@ else
     fi
   done <<<"$list"
   wait
-  for prefix in "$work"/wine/*/; do
-    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-    tools/virtual-display.sh "$prefix/.display" stop
-  done
   failed=""
   how="Setup.exe emulated (QEMU user mode), Wine's own programs natively"
   while read -r version run status time summary; do

@@ -8,7 +8,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=$("$top/tools/runnable-build.sh" Setup driver)
 prefix=$build/wine/shot
 . "$top/tools/wine-env.sh" "$prefix" win10
-trap 'wineserver -k 2>/dev/null; "$top/tools/virtual-display.sh" "$prefix/.display" stop' EXIT
+trap '"$top/tools/wine-stop.sh" "$prefix"' EXIT
 wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1 || true
 
 driver() { wine "$build/tests/e2e/driver.exe" "$@"; }

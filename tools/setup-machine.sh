@@ -9,7 +9,8 @@ tools=$(cd "$(dirname "$0")" && pwd)
 
 bits=$("$tools/wine-bits.sh") || exit 1
 if [ "$bits" = 32 ]; then
-  packages="wine wine32:i386 wine64 g++-mingw-w64-i686-posix"
+  # wine32 only suggests its preloader, which Setup.exe needs (see wine-paths.sh).
+  packages="wine wine32:i386 wine32-preloader:i386 wine64 g++-mingw-w64-i686-posix"
   commands=i686-w64-mingw32-g++-posix
 else
   packages="wine wine64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix"
@@ -28,6 +29,7 @@ done
 for file in /usr/src/googletest/CMakeLists.txt /usr/share/wine/fonts/marlett.ttf; do
   [ -f "$file" ] || { echo "setup-machine: $file is missing after the install" >&2; exit 1; }
 done
+"$tools/wine-paths.sh" "$bits" >/dev/null || exit 1
 
 # Wine takes code page 932 as the ANSI code page only when the Japanese locale exists.
 # localedef adds it to the compiled locales and leaves every other one as it is.

@@ -14,9 +14,8 @@ wait || true    # should that have failed, each test prepares its prefix itself,
 cd "$build"
 status=0
 ctest --output-on-failure -j "$(($(nproc) * 2))" "$@" || status=$?
-# The prefixes' servers and virtual displays outlive the tests; end them.
-for prefix in "$build"/wine/*/; do
-  [ -f "$prefix/system.reg" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-  "$top/tools/virtual-display.sh" "$prefix/.display" stop
-done
+# Each test's prefix is ended by ctest once its last test has ended; the prefix booted above
+# is ended here too should ctest have picked none of its tests.
+shopt -s nullglob
+"$top/tools/wine-stop.sh" "$build"/wine/*/
 exit $status

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Usage: tools/try-on-debian.sh 12|13 [root] [user] [release]      (as root; not part of CI)
-# Tries the project as a newcomer would on a fresh minimal Debian 12 or 13: made with
-# debootstrap (minbase, with ca-certificates, git and sudo), its updates and security suites
-# added and applied. Each run gets a copy of that system of its own, a clone of this
+# Usage: tools/try-on-debian.sh 12|13|sid [root] [user] [release]   (as root; not in CI)
+# Tries the project as a newcomer would on a fresh minimal Debian 12 or 13, or on Debian
+# unstable (sid), to see what the next release will need: made with debootstrap (minbase,
+# with ca-certificates, git and sudo), its updates and security suites added and applied
+# (unstable has neither). MIRROR and SECURITY_MIRROR name other package mirrors. Each run gets a copy of that system of its own, a clone of this
 # checkout's HEAD, and no DISPLAY:
 #   root     the README's test command, as root
 #   user     the same as an ordinary user who may use sudo
@@ -19,7 +20,8 @@ me=try-on-debian.sh
 case ${1:-} in
   12) suite=bookworm ;;
   13) suite=trixie ;;
-  *) echo "usage: $me 12|13 [root] [user] [release]" >&2; exit 2 ;;
+  sid) suite=sid ;;
+  *) echo "usage: $me 12|13|sid [root] [user] [release]" >&2; exit 2 ;;
 esac
 version=$1
 shift
@@ -75,11 +77,18 @@ base=$work/base
 say "debootstrap Debian $version ($suite), minbase with ca-certificates, git and sudo"
 debootstrap --variant=minbase --include=ca-certificates,git,sudo "$suite" "$base" "$mirror" \
   > "$work/debootstrap.log" 2>&1 || { tail -n 20 "$work/debootstrap.log" >&2; exit 1; }
-cat > "$base/etc/apt/sources.list" <<EOT
+if [ "$suite" = sid ]; then
+  echo "deb $mirror $suite main" > "$base/etc/apt/sources.list"
+  # A mirror that is a dated snapshot serves a Release file of unstable's that apt calls
+  # expired; this trial system, and no user's machine, takes it all the same.
+  echo 'Acquire::Check-Valid-Until "false";' > "$base/etc/apt/apt.conf.d/99snapshot-mirror"
+else
+  cat > "$base/etc/apt/sources.list" <<EOT
 deb $mirror $suite main
 deb $mirror $suite-updates main
 deb $security $suite-security main
 EOT
+fi
 say "apply its updates and security updates"
 in_system "$base" sh -c 'apt-get update && DEBIAN_FRONTEND=noninteractive apt-get -y upgrade' \
   > "$work/upgrade.log" 2>&1 || { tail -n 20 "$work/upgrade.log" >&2; exit 1; }

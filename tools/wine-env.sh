@@ -15,9 +15,12 @@ export WINEPREFIX=$1 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all} LANG=ja_JP.UTF-
 # program of its own just when the association changes.
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d;winemenubuilder.exe=d"
 # Where the kernel runs no 32-bit program, the prefix is a 64-bit one for 64-bit builds.
-if [ "$("$wine_env_tools/wine-bits.sh")" = 64 ]; then
-  export PATH=$wine_env_tools/wine64:$PATH WINEARCH=win64
-fi
+wine_env_bits=$("$wine_env_tools/wine-bits.sh") || return 1
+[ "$wine_env_bits" = 32 ] || export WINEARCH=win64
+# "wine" and "wineserver" are the loader and server of those programs, wherever Wine's
+# packages put them.
+{ read -r WINELOADER && read -r WINESERVER; } < <("$wine_env_tools/wine-paths.sh" "$wine_env_bits") || return 1
+export PATH=$wine_env_tools/wine:$PATH WINELOADER WINESERVER
 if [ "${3:-virtual}" = user ]; then
   wine_env_windows=managed
 else
