@@ -57,6 +57,7 @@ write_report() {   # write_report FILE
     echo "- System: $(. /etc/os-release 2>/dev/null && echo "$PRETTY_NAME") $(cat /etc/debian_version 2>/dev/null)"
     echo "- GCC: $(i686-w64-mingw32-g++-posix --version 2>/dev/null | head -n 1); package g++-mingw-w64-i686-posix $(tool_version g++-mingw-w64-i686-posix)"
     echo "- binutils: $(i686-w64-mingw32-ld --version 2>/dev/null | head -n 1); package binutils-mingw-w64-i686 $(tool_version binutils-mingw-w64-i686)"
+    echo "- MinGW-w64 headers and import libraries: package mingw-w64-i686-dev $(tool_version mingw-w64-i686-dev)"
     echo "- Wine: $("$(tools/wine-paths.sh 64 2>/dev/null | head -n 1)" --version 2>/dev/null); package wine64 $(tool_version wine64)"
     [ "$bits" = 32 ] || echo "- QEMU: $(qemu-i386-static --version 2>/dev/null | head -n 1); packages qemu-user-static $(tool_version qemu-user-static), wine32:i386 $(tool_version wine32:i386), wine32-preloader:i386 $(tool_version wine32-preloader:i386)"
     echo "- Time taken: $(elapsed)"

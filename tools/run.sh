@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Sets up this machine, builds the utility alone and starts it under Wine, in the current
-# folder (the folder of Morvane.exe, whose path the association records). The prefix is the
-# project's own, build/wine/run, unless WINEPREFIX names another.
+# Usage: run.sh [FOLDER]
+# Sets up this machine, builds the utility alone and starts it under Wine, in FOLDER or the
+# current folder: the folder of Morvane.exe, whose path the association records. The prefix
+# is the project's own, build/wine/run, unless WINEPREFIX names another (a 32-bit one where
+# the kernel runs 32-bit programs, a 64-bit one where it runs none). The prefix is set to
+# report Windows 10, and to have its windows framed by the window manager when there is a
+# DISPLAY, by Wine itself when there is none (see wine-prefix.sh).
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
+if [ $# -gt 0 ]; then
+  [ -d "$1" ] || { echo "run.sh: there is no folder $1" >&2; exit 2; }
+  cd "$1"
+fi
 "$top/tools/setup-machine.sh"
 setup=$("$top/tools/runnable-build.sh" Setup)/Setup.exe
 

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Usage: wine-prefix.sh PREFIX [WINDOWS-VERSION [managed|unmanaged]], run by wine-env.sh,
 # whose environment it works in.
-# Makes PREFIX a Wine prefix ready for the utility: the Windows version Wine reports set
-# (win10 unless given), and the dialog's face "ＭＳ Ｐゴシック" mapped onto an installed
-# Japanese font. Booting a prefix takes many seconds, so the build's prefixes of one folder
-# are copies of one booted once, .template beside them. Several callers may race here; locks
-# let one of them work.
+# Makes PREFIX a Wine prefix ready for the utility: the Windows version Wine reports to its
+# programs (HKCU\Software\Wine, value Version: win10 unless given), whether a window
+# manager frames the windows (HKCU\Software\Wine\X11 Driver, value Managed), both recorded
+# in PREFIX/.settings; and, in a new prefix, Wine's Marlett font in its Fonts folder and the
+# dialog's face "ＭＳ Ｐゴシック" mapped onto an installed Japanese font. Booting a prefix
+# takes many seconds, so the build's prefixes of one folder are copies of one booted once,
+# .template beside them. Several callers may race here; locks let one of them work.
 # Unmanaged windows are framed by Wine itself instead of a window manager; on a bare
 # virtual display that also spares a two-second wait for one each time a window closes.
 set -eu
