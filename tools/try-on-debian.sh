@@ -3,8 +3,8 @@
 # Tries the project as a newcomer would on a fresh minimal Debian 12 or 13, or on Debian
 # unstable (sid), to see what the next release will need: made with debootstrap (minbase,
 # with ca-certificates, git and sudo), its updates and security suites added and applied
-# (unstable has neither). MIRROR and SECURITY_MIRROR name other package mirrors. Each run gets a copy of that system of its own, a clone of this
-# checkout's HEAD, and no DISPLAY:
+# (unstable has neither). MIRROR and SECURITY_MIRROR name other package mirrors. Each run
+# gets a copy of that system of its own, a clone of this checkout's HEAD, and no DISPLAY:
 #   root     the README's test command, as root
 #   user     the same as an ordinary user who may use sudo
 #   release  tools/release.sh as that user
