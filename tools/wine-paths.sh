@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Usage: wine-paths.sh 32|64
 # Prints Wine's loader for 32-bit (package wine32:i386) or 64-bit (wine64) programs, and on
-# a second line its wineserver, wherever the installed packages put them: Debian 12 and 13
+# a second line a wineserver, wherever the installed packages put them: Debian 12 and 13
 # in /usr/lib/wine (wine, wine64, wineserver32, wineserver64), later packages in a folder
 # of each architecture (/usr/lib/i386-linux-gnu/wine/wine and wineserver beside it), with
 # no wineserver on the PATH. For 32-bit programs it also needs Wine's preloader beside the
@@ -21,7 +21,9 @@ missing() { echo "$me: $1 is not installed: $2" >&2; exit 1; }
 
 wine=$(installed "$package" "$loader")
 [ -n "$wine" ] || missing "Wine's $1-bit loader (package $package)" "no Wine to run the $1-bit programs"
-server=$(installed "$package" 'wineserver(32|64)?')
+# The 64-bit server serves both kinds of program, and Debian's own wineserver prefers it.
+server=$(installed wine64 'wineserver(64)?')
+[ -n "$server" ] || server=$(installed "$package" 'wineserver(32|64)?')
 [ -n "$server" ] || missing "the wineserver of package $package" "Wine cannot run without it"
 if [ "$1" = 32 ]; then
   # Linux may place a position-independent loader, as Debian 13's is, at 0x400000, the one

@@ -17,6 +17,11 @@ tools=$here/../../tools
 # The prefix stays at the default version for Wine's own tools and the helpers; only
 # Setup.exe is told it runs on VERSION.
 . "$tools/wine-env.sh" "$prefix" win10 || exit 1
+# A key's security lives only in the server's memory: a server that ended between two
+# programs, as it does once none has run for a moment (under a slow emulator, say), would
+# forget a lock set by one before the next met it. So the prefix's server stays for the
+# whole run, until the run's cleanup (wine-stop.sh) ends it.
+wineserver -p </dev/null >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\AppDefaults\Setup.exe' /v Version /d "$version" /f >/dev/null 2>&1
 work=$prefix/.e2e
 mkdir -p "$work"
