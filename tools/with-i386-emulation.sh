@@ -5,10 +5,13 @@
 # The binfmt_misc entry that hands them to QEMU lives in a user and mount namespace of the
 # command's own: nothing outside it changes, and every other script here still finds that
 # the kernel runs no 32-bit program. Inside, SETUP_WINE_BITS=64 keeps the scripts to 64-bit
-# Wine and its prefixes, so that only the 32-bit Windows programs run emulated.
+# Wine and its prefixes, so that only the 32-bit Windows programs run emulated. Called with
+# SETUP_WINE_BITS=32, the scripts take the path of a kernel that runs 32-bit programs, all
+# of it emulated, Wine's own programs too: far slower, but a way to try that path here
+# (wine32:i386 and wine32-preloader:i386 must be installed first).
 [ $# -gt 0 ] || { echo "usage: with-i386-emulation.sh COMMAND [ARG...]" >&2; exit 2; }
 [ -x /usr/bin/qemu-i386-static ] || { echo "with-i386-emulation.sh: qemu-user-static is not installed" >&2; exit 2; }
-SETUP_WINE_BITS=64
+SETUP_WINE_BITS=${SETUP_WINE_BITS:-64}
 export SETUP_WINE_BITS
 # The entry matches an i386 ELF executable's header; F opens QEMU now, so that it works in
 # every mount namespace the command goes on to make.
