@@ -141,8 +141,7 @@ else
   step "install QEMU's user-mode emulator and 32-bit Wine"
   tools/install-packages.sh qemu-user-static wine32:i386 wine32-preloader:i386 2>&1 | tee "$work/install.log" | sed 's/^/  /' >&2
   [ "${PIPESTATUS[0]}" = 0 ] || fail "the install failed (see $work/install.log)"
-  # Under the emulator Wine's 32-bit loader, where it is position-independent, always lands
-  # at 0x400000 without its preloader, and no start of Setup.exe would succeed.
+  # Without the preloader no emulated start of Setup.exe succeeds (see wine-paths.sh).
   why=$(tools/wine-paths.sh 32 2>&1 >/dev/null) || fail "${why#wine-paths.sh: }"
 
   # Wine's own programs of the prefix run natively; its 32-bit half is made by 32-bit

@@ -17,8 +17,8 @@ export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winedbg.exe=d;winemenubuilder.exe=d"
 # Where the kernel runs no 32-bit program, the prefix is a 64-bit one for 64-bit builds.
 wine_env_bits=$("$wine_env_tools/wine-bits.sh") || return 1
 [ "$wine_env_bits" = 32 ] || export WINEARCH=win64
-# "wine" is the loader of those programs, and "wineserver" a server to end or wait for the
-# prefix's own, wherever Wine's packages put them. Wine picks the server it starts itself.
+# "wine" is the loader of those programs, and "wineserver" a server to keep, end or wait
+# for the prefix's own, wherever Wine's packages put them. Wine picks the server it starts.
 { read -r WINELOADER && read -r SETUP_WINESERVER; } < <("$wine_env_tools/wine-paths.sh" "$wine_env_bits") || return 1
 export PATH=$wine_env_tools/wine:$PATH WINELOADER SETUP_WINESERVER
 if [ "${3:-virtual}" = user ]; then
