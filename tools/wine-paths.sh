@@ -19,7 +19,13 @@ installed() {   # installed PACKAGE NAME-PATTERN: the first program of PACKAGE s
 }
 missing() { echo "$me: $1 is not installed: $2" >&2; exit 1; }
 
-wine=$(installed "$package" "$loader")
+if [ -n "${SETUP_I386_ROOT:-}" ]; then
+  # Inside with-i386-emulation.sh: the loaders of the kit that i386-kit.sh made.
+  wine=$(sed -n "s/^$1 //p" "$SETUP_I386_ROOT/../loaders" 2>/dev/null)
+  package="$package in the kit $(dirname "$SETUP_I386_ROOT")"
+else
+  wine=$(installed "$package" "$loader")
+fi
 [ -n "$wine" ] || missing "Wine's $1-bit loader (package $package)" "no Wine to run the $1-bit programs"
 # The 64-bit server serves both kinds of program, and Debian's own wineserver prefers it.
 server=$(installed wine64 'wineserver(64)?')

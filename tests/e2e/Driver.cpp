@@ -12,11 +12,17 @@
 //   driver version                print the Windows version this program is told it runs on:
 //                                 "family major.minor", family 95 or NT (run under another
 //                                 name, it shows what Wine tells a program of that name)
+//   driver windows                print every top-level window: handle, class, caption,
+//                                 visible or hidden, enabled or disabled, owner, place, and
+//                                 the process it belongs to; the active window is marked
 // Exit status 0 on success, 1 when the awaited window does not come, 2 on a usage error.
+// With DRIVER_LOG set, each call appends to that file what it looked for, found and did.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <fcntl.h>
 #include <io.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -28,6 +34,30 @@ static const wchar_t szBoxCaption[] = L"INFORMATION";
 // How long a window may take to come or go: 20 seconds, or the seconds in DRIVER_WAIT_SECONDS
 // for a program that starts slowly (one run under an emulator).
 static DWORD waitMs = 20000;
+
+// One line of the log that DRIVER_LOG names, stamped with the milliseconds since the
+// system started, so that the calls of a journey line up with each other.
+static void Log(const wchar_t *pszFormat, ...)
+{
+    static FILE *log = NULL;
+    if (!log)
+    {
+        wchar_t szPath[MAX_PATH];
+        if (!GetEnvironmentVariableW(L"DRIVER_LOG", szPath, ARRAYSIZE(szPath)) || !(log = _wfopen(szPath, L"ab")))
+            return;
+    }
+    wchar_t szLine[1024];
+    int cch = _snwprintf(szLine, ARRAYSIZE(szLine) - 1, L"%10lu ", GetTickCount());
+    va_list args;
+    va_start(args, pszFormat);
+    _vsnwprintf(szLine + cch, ARRAYSIZE(szLine) - 1 - cch, pszFormat, args);
+    va_end(args);
+    szLine[ARRAYSIZE(szLine) - 1] = L'\0';
+    char szUtf8[3 * ARRAYSIZE(szLine)];
+    WideCharToMultiByte(CP_UTF8, 0, szLine, -1, szUtf8, sizeof(szUtf8), NULL, NULL);
+    fprintf(log, "%s\n", szUtf8);
+    fflush(log);
+}
 
 static HWND FindVisible(const wchar_t *pszCaption)
 {
@@ -59,10 +89,13 @@ static HWND WaitFor(const wchar_t *pszCaption)
     for (DWORD start = GetTickCount(); GetTickCount() - start < waitMs; Sleep(20))
         if (HWND hWnd = FindVisible(pszCaption))
         {
+            Log(L"found %p \"%ls\" after %lu ms", hWnd, pszCaption, GetTickCount() - start);
             WaitUntilReady(hWnd);
             Sleep(100);     // let it finish painting and take the focus
+            Log(L"ready: %p is %lsthe active window", hWnd, GetForegroundWindow() == hWnd ? L"" : L"not ");
             return hWnd;
         }
+    Log(L"no visible window \"%ls\" within %lu ms", pszCaption, waitMs);
     fwprintf(stderr, L"driver: no window captioned %ls\n", pszCaption);
     return NULL;
 }
@@ -80,7 +113,9 @@ static void ClickAt(POINT pt)
     inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
     inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-    SendInput(3, inputs, sizeof(INPUT));
+    UINT sent = SendInput(3, inputs, sizeof(INPUT));
+    HWND hAt = WindowFromPoint(pt);
+    Log(L"click at %ld,%ld (%u of 3 events sent), over %p of %p", pt.x, pt.y, sent, hAt, GetAncestor(hAt, GA_ROOT));
 }
 
 static POINT ControlCentre(HWND hParent, int id)
@@ -122,7 +157,13 @@ static BOOL ClickWithEffect(HWND hWnd, int id)
         ClickControl(hWnd, id);
         for (DWORD start = GetTickCount(); GetTickCount() - start < waitMs / 4; Sleep(20))
             if (ClickTookEffect(hWnd, id, was))
+            {
+                HWND hBox = FindVisible(szBoxCaption);
+                Log(L"click %d on control %d took effect: %ls", attempt, id,
+                    !IsWindow(hWnd) ? L"its window is gone" : id == IDC_ASSOCIATE ? L"the toggle flipped" : hBox ? L"a box shows" : L"?");
                 return TRUE;
+            }
+        Log(L"click %d on control %d took no effect", attempt, id);
         fwprintf(stderr, L"driver: click %d on control %d took no effect\n", attempt, id);
         if (!IsWindow(hWnd))
             return TRUE;
@@ -191,6 +232,39 @@ static int Answer(const char *pszButton)
     return ClickWithEffect(hBox, id) ? 0 : 1;
 }
 
+// The name of each running process's program, for the list of windows.
+static void ProcessName(DWORD processId, wchar_t *pszName, int cchName)
+{
+    lstrcpynW(pszName, L"?", cchName);
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (hSnapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32W entry = {sizeof(entry)};
+    for (BOOL more = Process32FirstW(hSnapshot, &entry); more; more = Process32NextW(hSnapshot, &entry))
+        if (entry.th32ProcessID == processId)
+            lstrcpynW(pszName, entry.szExeFile, cchName);
+    CloseHandle(hSnapshot);
+}
+
+static BOOL CALLBACK PrintTopLevelWindow(HWND hWnd, LPARAM)
+{
+    wchar_t szClass[128] = L"", szCaption[256] = L"", szProcess[MAX_PATH], szLine[1024] = L"";
+    GetClassNameW(hWnd, szClass, ARRAYSIZE(szClass));
+    GetWindowTextW(hWnd, szCaption, ARRAYSIZE(szCaption));
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hWnd, &processId);
+    ProcessName(processId, szProcess, ARRAYSIZE(szProcess));
+    RECT rect = {};
+    GetWindowRect(hWnd, &rect);
+    _snwprintf(szLine, ARRAYSIZE(szLine) - 1, L"%p%ls class \"%ls\" caption \"%ls\" %ls %ls owner %p at %ld,%ld %ldx%ld process %lu %ls",
+              hWnd, GetForegroundWindow() == hWnd ? L" (active)" : L"", szClass, szCaption,
+              IsWindowVisible(hWnd) ? L"visible" : L"hidden", IsWindowEnabled(hWnd) ? L"enabled" : L"disabled",
+              GetWindow(hWnd, GW_OWNER), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+              processId, szProcess);
+    PrintUtf8(szLine);
+    return TRUE;
+}
+
 static int TimeChange()
 {
     HWND hBox = WaitFor(szBoxCaption);
@@ -228,6 +302,7 @@ int main(int argc, char **argv)
         waitMs = seconds * 1000;
     const char *pszCommand = argv[1];
     const char *pszArgument = argc > 2 ? argv[2] : "";
+    Log(L"driver %hs %hs", pszCommand, pszArgument);
 
     if (!strcmp(pszCommand, "answer"))
         return Answer(pszArgument);
@@ -240,6 +315,8 @@ int main(int argc, char **argv)
         printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
         return 0;
     }
+    if (!strcmp(pszCommand, "windows"))
+        return EnumWindows(PrintTopLevelWindow, 0) ? 0 : 1;
     if (!strcmp(pszCommand, "time-change"))
         return TimeChange();
     if (!strcmp(pszCommand, "version"))

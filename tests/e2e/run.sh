@@ -28,7 +28,7 @@ mkdir -p "$work"
 
 passed=0 failed=0
 pass() { passed=$((passed + 1)); echo "ok   $version: $1"; }
-fail() { failed=$((failed + 1)); echo "FAIL $version: $1"; }
+fail() { failed=$((failed + 1)); keep_evidence; echo "FAIL $version: $1 (evidence: $kept)"; }
 check() {   # check NAME COMMAND...: passes when the command succeeds
   local name=$1
   shift
@@ -43,6 +43,24 @@ same() {    # same NAME EXPECTED ACTUAL
 export DRIVER_WAIT_SECONDS=${DRIVER_WAIT_SECONDS:-20}
 driver() { timeout $((DRIVER_WAIT_SECONDS + 40)) wine "$bin/driver.exe" "$@"; }
 quietly() { "$@" >/dev/null; }
+# The driver notes there what it looked for, found and did, for the evidence of a failure.
+export DRIVER_LOG=$work/driver.log
+: > "$DRIVER_LOG"
+
+# A failed step keeps, in a folder of its own, what a look afterwards needs: the virtual
+# display as a picture, every top-level window of the prefix, Setup.exe's standard error and
+# exit status, and the driver's log; the folder is then in $kept. A passing run keeps
+# nothing.
+evidence=$(dirname "$prefix")/evidence/$(basename "$prefix")-$(date +%Y%m%d-%H%M%S)-$$
+keep_evidence() {
+  kept=$evidence/$failed
+  mkdir -p "$kept"
+  import -window root "$kept/display.png" 2>"$kept/display.err" && rm -f "$kept/display.err"
+  DRIVER_LOG="" timeout 60 wine "$bin/driver.exe" windows > "$kept/windows.txt" 2>&1
+  cp "$work/setup.err" "$kept/setup.err" 2>/dev/null
+  setup_state > "$kept/setup.status"   # in this shell, which alone may wait for Setup.exe
+  cp "$DRIVER_LOG" "$kept/driver.log"
+}
 
 # The whole tree under HKEY_CLASSES_ROOT\KEY as Wine's reg exports it, in UTF-8; empty when
 # the key does not exist. The file is named by its Unix path on Wine's drive Z:.
@@ -68,11 +86,22 @@ exported() {
 # two would meet once in about 43 starts; so they meet on every start, or never.
 start_setup() {   # start_setup UNIX-FOLDER [WINEDEBUG]
   ( cd "$1" && WINEDEBUG=${2:--all} exec timeout $((DRIVER_WAIT_SECONDS * 6)) setarch -R wine Setup.exe 2>"$work/setup.err" ) &
-  setup_pid=$!
+  setup_pid=$! setup_status=""
+}
+# Whether the utility started last still runs (an ended one lingers, a zombie, until this
+# shell waits for it: only this shell, not a subshell, can), or its exit status.
+setup_running() { [ -z "$setup_status" ] && ps -o stat= -p "$setup_pid" 2>/dev/null | grep -qv '^Z'; }
+setup_state() {
+  if setup_running; then
+    echo "Setup.exe is still running"
+  else
+    [ -n "$setup_status" ] || { wait "$setup_pid"; setup_status=$?; }
+    echo "Setup.exe has ended, exit status $setup_status"
+  fi
 }
 ended() {         # ended NAME: the utility started last has ended, with status 0
-  wait "$setup_pid"   # here, not in a subshell: only this shell can wait for it
-  same "$1" 0 "$?"
+  [ -n "$setup_status" ] || { wait "$setup_pid"; setup_status=$?; }
+  same "$1" 0 "$setup_status"
 }
 
 # The dialog of the utility started last, as `driver dialog` prints it, once it shows; fails
@@ -81,7 +110,7 @@ started_dialog() {
   local shown waited=0
   until shown=$(DRIVER_WAIT_SECONDS=5 driver dialog 2>/dev/null); do
     waited=$((waited + 5))
-    kill -0 "$setup_pid" 2>/dev/null && [ "$waited" -lt "$DRIVER_WAIT_SECONDS" ] || return 1
+    setup_running && [ "$waited" -lt "$DRIVER_WAIT_SECONDS" ] || return 1
   done
   echo "$shown"
 }
@@ -155,7 +184,7 @@ echo "# $version: first start"
 start_setup "$app"
 # Nothing else can be checked of a utility that never shows its dialog.
 if ! shown=$(started_dialog); then
-  fail "the dialog shows (the utility $(kill -0 "$setup_pid" 2>/dev/null && echo "is still running" || echo "has ended"))"
+  fail "the dialog shows (the utility $(setup_running && echo "is still running" || echo "has ended"))"
   ! grep -q 'status c0000018' "$work/setup.err" ||
     echo "  Wine could not load Setup.exe at its base address: is Wine's preloader installed (see tools/wine-paths.sh)?"
   kill "$setup_pid" 2>/dev/null
