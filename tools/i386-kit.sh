@@ -51,7 +51,7 @@ unpack() {    # unpack DEB [MEMBER...]
 }
 export -f unpack
 export root
-ls "$folder"/apt/archives/*_i386.deb | xargs -P "$(nproc)" -I{} bash -c 'unpack "$1"' unpack {}
+find "$folder/apt/archives" -name '*_i386.deb' -print0 | xargs -0 -P "$(nproc)" -I{} bash -c 'unpack "$1"' unpack {}
 unpack "$folder"/apt/archives/qemu-user-static_*.deb ./usr/bin/qemu-i386-static
 qemu=$root/usr/bin/qemu-i386-static
 [ -x "$qemu" ] || { echo "$me: qemu-user-static holds no usr/bin/qemu-i386-static" >&2; exit 1; }
@@ -60,13 +60,13 @@ qemu=$root/usr/bin/qemu-i386-static
 # that Setup.exe needs is done here, inside the kit.
 # - libwine's copies zlib1.dll, which user32.dll imports, from the MinGW-w64 package, and
 #   marks the copy as one of Wine's own DLLs.
-for dll in "$root"/usr/lib/i386-linux-gnu/wine/i386-windows; do
-  [ -d "$dll" ] && [ ! -e "$dll/zlib1.dll" ] || continue
+dll=$root/usr/lib/i386-linux-gnu/wine/i386-windows
+if [ -d "$dll" ] && [ ! -e "$dll/zlib1.dll" ]; then
   zlib=/usr/i686-w64-mingw32/lib/zlib1.dll
   [ -f "$zlib" ] || unpack "$folder"/apt/archives/libz-mingw-w64_*.deb "./usr/i686-w64-mingw32/lib/zlib1.dll"
   [ -f "$zlib" ] || zlib=$root$zlib
   { head -c 64 "$zlib"; printf 'Wine builtin DLL'; head -c 16 /dev/zero; tail -c +97 "$zlib"; } > "$dll/zlib1.dll"
-done
+fi
 
 # The i386 libraries are found through a cache of the kit's own (the system's lists the
 # system's libraries): it names them by their paths in the kit, where QEMU finds them too.
@@ -86,9 +86,8 @@ wine64=$(SETUP_WINE_BITS=64 SETUP_I386_ROOT="" "$tools/wine-paths.sh" 64 | head 
   { echo "$me: the 32-bit and 64-bit loaders have one name, $(basename "$wine32"): a kit cannot hold both in one folder" >&2; exit 1; }
 cp "$wine64" "$(dirname "$wine32")/$(basename "$wine64")"
 printf '32 %s\n64 %s\n' "$wine32" "$(dirname "$wine32")/$(basename "$wine64")" > "$folder/loaders"
-for lib in /usr/lib/x86_64-linux-gnu/wine; do
-  [ -e "$root$lib" ] || { mkdir -p "$(dirname "$root$lib")"; ln -s "$lib" "$root$lib"; }
-done
+lib=/usr/lib/x86_64-linux-gnu/wine
+[ -e "$root$lib" ] || { mkdir -p "$(dirname "$root$lib")"; ln -s "$lib" "$root$lib"; }
 
 for package in qemu-user-static wine32:i386 wine32-preloader:i386; do
   echo "$package $(ls "$folder"/apt/archives/"${package%:i386}"_*"$([ "$package" = qemu-user-static ] && echo _amd64 || echo _i386)".deb |

@@ -1,21 +1,17 @@
 #!/usr/bin/env bash
-# Usage: bash tools/release.sh   (JOBS=N journeys side by side where they run emulated; 2)
-# Makes a release from the committed tree: builds it, runs every test, and then runs the
-# very Setup.exe that ships, the 32-bit one, through the end-to-end journeys of the tests on
-# every Windows version they cover. Where the kernel runs 32-bit programs, the tests have
-# just done that natively. Where it runs none, the tests ran 64-bit builds, so the shipped
-# file is run here under QEMU's user-mode emulator, in a 64-bit prefix with its 32-bit half:
-# only Setup.exe itself runs emulated, each journey within JOURNEY_MINUTES (30). Writes
-# dist/Setup.exe, dist/SHA256SUMS and dist/REPORT.md. Any failure ends it with a non-zero
-# status and a message that names the step and the report, build/release/REPORT.md, and
-# leaves dist/ as it was: the previous release stays whole.
+# Usage: bash tools/release.sh
+# Makes a release from the committed tree: builds it and runs every test, whose end-to-end
+# journeys run the very Setup.exe that ships, the 32-bit one, on every Windows version they
+# cover: natively where the kernel runs 32-bit programs, and under QEMU's user-mode
+# emulator where it runs none (see tools/test.sh). Writes dist/Setup.exe, dist/SHA256SUMS
+# and dist/REPORT.md. Any failure ends it with a non-zero status and a message that names
+# the step and the report, build/release/REPORT.md, and leaves dist/ as it was: the
+# previous release stays whole.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top" || exit 1
 dist=$top/dist
 work=$top/build/release
-jobs=${JOBS:-2}
-journey_minutes=${JOURNEY_MINUTES:-30}
 started=$(date +%s)
 
 elapsed() { local s=$(($(date +%s) - ${1:-$started})); printf '%d:%02d' $((s / 60)) $((s % 60)); }
@@ -59,7 +55,7 @@ write_report() {   # write_report FILE
     echo "- binutils: $(i686-w64-mingw32-ld --version 2>/dev/null | head -n 1); package binutils-mingw-w64-i686 $(tool_version binutils-mingw-w64-i686)"
     echo "- MinGW-w64 headers and import libraries: package mingw-w64-i686-dev $(tool_version mingw-w64-i686-dev)"
     echo "- Wine: $("$(tools/wine-paths.sh 64 2>/dev/null | head -n 1)" --version 2>/dev/null); package wine64 $(tool_version wine64)"
-    [ "$bits" = 32 ] || echo "- QEMU: $(qemu-i386-static --version 2>/dev/null | head -n 1); packages qemu-user-static $(tool_version qemu-user-static), wine32:i386 $(tool_version wine32:i386), wine32-preloader:i386 $(tool_version wine32-preloader:i386)"
+    [ "$bits" = 32 ] || echo "- Emulation: packages $(tr '\n' ' ' < "$top/build/i386/versions" 2>/dev/null | sed 's/ $//; s/ \([a-z]\)/, \1/g'), unpacked into build/i386, not installed"
     echo "- Time taken: $(elapsed)"
     echo
     echo "## Steps"
@@ -116,8 +112,10 @@ tests=$(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) \.* *\(.*[A-Za-z)]\
 [ -z "$tests" ] || tests+=$'\n'
 if [ "$bits" = 32 ]; then
   suite_builds="The tests ran the 32-bit builds, the shipped Setup.exe among them."
+  how="natively, in the tests"
 else
-  suite_builds="This kernel runs no 32-bit program: the tests ran 64-bit builds of the same sources, and read the shipped 32-bit Setup.exe as a file."
+  suite_builds="This kernel runs no 32-bit program: the tests ran 64-bit builds of the same sources, read the shipped 32-bit Setup.exe as a file, and ran it end to end under QEMU's user-mode emulator."
+  how="in the tests: Setup.exe emulated (QEMU user mode), Wine's own programs natively"
 fi
 if [ "$suite_status" != 0 ]; then
   grep -E 'Failed|FAIL|rror' "$suite_log" | tail -n 20 | sed 's/^/  /' >&2
@@ -127,82 +125,15 @@ fi
 echo "  $(grep -E 'tests passed' "$suite_log")"
 
 # The suite's own end-to-end runs: each version, and which journey it goes through.
+step "the shipped Setup.exe, end to end ($how)"
 list=$(cd "$build" && ctest -N -V -R '^end_to_end\.' |
-  sed -n 's/.*Test command: .*run\.sh" "\([a-z0-9]*\)" "\([a-z]*\)".*/\1 \2/p' | sort -k2,2 -k1,1)
+  sed -n 's/.*Test command: .*run\.sh" "\([a-z0-9]*\)" "\([a-z]*\)" "\([^"]*\)".*/\1 \2 \3/p' | sort -k2,2 -k1,1)
 [ -n "$list" ] || fail "the tests list no end-to-end run"
-
-if [ "$bits" = 32 ]; then
-  step "the shipped Setup.exe, end to end (natively, in the tests)"
-  while read -r version run; do
-    row=$(grep -F "| end_to_end.$version |" <<<"$tests")    # "| test | result | seconds |"
-    journeys+="| $version | $run | natively, in the tests | ${row#*| end_to_end.$version | }"$'\n'
-  done <<<"$list"
-else
-  step "install QEMU's user-mode emulator and 32-bit Wine"
-  tools/install-packages.sh qemu-user-static wine32:i386 wine32-preloader:i386 2>&1 | tee "$work/install.log" | sed 's/^/  /' >&2
-  [ "${PIPESTATUS[0]}" = 0 ] || fail "the install failed (see $work/install.log)"
-  # Without the preloader no emulated start of Setup.exe succeeds (see wine-paths.sh).
-  why=$(tools/wine-paths.sh 32 2>&1 >/dev/null) || fail "${why#wine-paths.sh: }"
-
-  # Wine's own programs of the prefix run natively; its 32-bit half is made by 32-bit
-  # programs, which run emulated. This boot proves that the half can be made; each journey
-  # then boots a prefix of its own from a template, as the tests do.
-  step "boot a 64-bit Wine prefix with its 32-bit half, under the emulator"
-  tools/with-i386-emulation.sh bash -c '. tools/wine-env.sh "$1" win10' boot "$work/wine/boot" \
-    > "$work/boot.log" 2>&1 || fail "the prefix could not be made (see $work/boot.log)"
-  tools/wine-stop.sh "$work/wine/boot"
-  [ -f "$work/wine/boot/drive_c/windows/syswow64/kernel32.dll" ] || fail "the prefix has no 32-bit half"
-
-  step "the shipped Setup.exe, end to end, emulated ($(echo "$list" | wc -l) versions, $jobs at a time)"
-  journey() {   # journey VERSION RUN: one run of the suite's script on the shipped file
-    local version=$1 run=$2 begun status
-    begun=$(date +%s)
-    # A Wine process that hangs would hold the release for ever: timeout ends the journey's
-    # whole process group.
-    DRIVER_WAIT_SECONDS=180 timeout -k 30 $((journey_minutes * 60)) tools/with-i386-emulation.sh \
-      bash tests/e2e/run.sh "$version" "$run" "$setup" "$build/tests/e2e" "$work/wine/e2e-$version" \
-      > "$work/e2e-$version.log" 2>&1
-    status=$?
-    tools/wine-stop.sh "$work/wine/e2e-$version"
-    [ "$status" != 124 ] || echo "$version: timed out after $journey_minutes min" >> "$work/e2e-$version.log"
-    echo "$version $run $status $(elapsed "$begun") $(tail -n 1 "$work/e2e-$version.log" | tr -d '\n')" >> "$work/journeys"
-    echo "  [$(elapsed)] $version ($run): $([ $status = 0 ] && echo passed || echo FAILED), $(elapsed "$begun")"
-  }
-  : > "$work/journeys"
-  running=0
-  while read -r version run; do
-    # Once one has failed the file will not ship: the rest need not run.
-    awk '$3 != 0 { found = 1 } END { exit !found }' "$work/journeys" && break
-    journey "$version" "$run" &
-    running=$((running + 1))
-    if [ "$running" -ge "$jobs" ]; then
-      wait -n
-      running=$((running - 1))
-    fi
-  done <<<"$list"
-  wait
-  failed=""
-  how="Setup.exe emulated (QEMU user mode), Wine's own programs natively"
-  while read -r version run status time summary; do
-    if [ "$status" = 0 ]; then
-      journeys+="| $version | $run | $how | passed: $summary | $time |"$'\n'
-    else
-      journeys+="| $version | $run | $how | **FAILED**: $summary | $time |"$'\n'
-      failed+=" $version"
-    fi
-  done < <(sort "$work/journeys")
-  while read -r version run; do
-    grep -q "^$version " "$work/journeys" || journeys+="| $version | $run | | not run: another journey had failed | |"$'\n'
-  done <<<"$list"
-  if [ -n "$failed" ]; then
-    for version in $failed; do
-      grep -E '^FAIL|^  (expected|actual)|timed out after' "$work/e2e-$version.log" | head -n 10 | sed 's/^/  /' >&2
-      # What Wine said of the last start of Setup.exe, such as a load address it could not have.
-      grep -v '^trace:' "$work/wine/e2e-$version/.e2e/setup.err" 2>/dev/null | tail -n 3 | sed "s/^/  $version, Setup.exe: /" >&2
-    done
-    fail "the shipped Setup.exe failed its journey on:$failed (logs: $work/e2e-VERSION.log)"
-  fi
-fi
+while read -r version run exe; do
+  [ "$exe" = "$setup" ] || fail "end_to_end.$version ran $exe, not the Setup.exe that ships"
+  row=$(grep -F "| end_to_end.$version |" <<<"$tests")    # "| test | result | seconds |"
+  journeys+="| $version | $run | $how | ${row#*| end_to_end.$version | }"$'\n'
+done <<<"$list"
 
 # The new release is put together beside dist/ and takes its place whole.
 step "write dist/"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run Windows programs: . wine-env.sh PREFIX [VERSION [virtual|user]]
 # Exports what every such run needs: the prefix, 32 bits (64 where the kernel runs no 32-bit
 # program), code page 932 (Wine takes it from LANG), Wine's own messages off, no offer to

@@ -7,7 +7,7 @@
 # no wineserver on the PATH. For 32-bit programs it also needs Wine's preloader beside the
 # loader. Says what is missing, and fails, when any of them is not installed.
 set -u
-me=wine-paths.sh
+me="wine-paths.sh"
 case ${1:-} in
   32) package=wine32:i386 loader=wine ;;
   64) package=wine64 loader='wine(64)?' ;;

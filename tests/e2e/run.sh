@@ -65,8 +65,8 @@ keep_evidence() {
 # The whole tree under HKEY_CLASSES_ROOT\KEY as Wine's reg exports it, in UTF-8; empty when
 # the key does not exist. The file is named by its Unix path on Wine's drive Z:.
 exported() {
-  local file=$work/export.reg try
-  for try in 1 2; do
+  local file=$work/export.reg
+  for _ in 1 2; do
     rm -f "$file"
     if wine reg export "HKEY_CLASSES_ROOT\\$1" "Z:${file//\//\\}" /y >/dev/null 2>&1; then
       iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r'

@@ -1,0 +1,15 @@
+# The shell script check, shown a folder with one clean script, one faulty .sh script, one
+# faulty script known only by its first line and a text that is no script, names exactly
+# the two faulty scripts, by the warnings shellcheck gives, and fails.
+execute_process(COMMAND bash ${CHECK} ${FIXTURES} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+foreach(expected "^3 shell scripts\n" "faulty.sh:3:1: warning: .*\\[SC2034\\]" "no-suffix:3:1: warning: .*\\[SC2164\\]")
+  if(NOT output MATCHES "${expected}")
+    message(FATAL_ERROR "the check printed\n${output}\nwhich does not match ${expected}")
+  endif()
+endforeach()
+if(output MATCHES "clean.sh|notes.txt")
+  message(FATAL_ERROR "the check faulted a clean script or a text:\n${output}")
+endif()
+if(status EQUAL 0)
+  message(FATAL_ERROR "the check passed faulty scripts")
+endif()

@@ -1,0 +1,3 @@
+#!/bin/sh
+# A script with nothing to fault.
+echo "ok"
