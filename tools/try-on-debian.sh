@@ -9,10 +9,12 @@
 #   user     the same as an ordinary user who may use sudo
 #   release  tools/release.sh as that user
 # (root and user when none is named). Each runs in a mount namespace whose root is the
-# system's folder, changed with pivot_root: the release's emulation wrapper needs a user
+# system's folder, changed with pivot_root: the tests' emulation wrapper needs a user
 # namespace, which the kernel refuses to a process that a plain chroot has confined. A run
-# fails when its command fails, or when a package that was installed before it is gone or
-# older afterwards. Everything is kept in
+# fails when its command fails, when a package that was installed before it is gone or
+# older afterwards, or, where the kernel runs no 32-bit program, when it installed an i386
+# package or left `wine` typed by hand unable to run a 64-bit program (Wine's own cmd.exe,
+# in a new prefix of the user's). Everything is kept in
 # build/try-on-debian-N (or $WORK) for a look afterwards; the next run starts it anew.
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,6 +33,7 @@ mirror=${MIRROR:-http://deb.debian.org/debian}
 security=${SECURITY_MIRROR:-http://deb.debian.org/debian-security}
 work=${WORK:-$top/build/try-on-debian-$version}
 commit=$(git -C "$top" rev-parse HEAD)
+bits=$("$top/tools/wine-bits.sh")   # the trial systems run on this machine's kernel
 started=$(date +%s)
 elapsed() { local s=$(($(date +%s) - ${1:-$started})); printf '%d:%02d' $((s / 60)) $((s % 60)); }
 say() { echo "[$(elapsed)] $*"; }
@@ -121,6 +124,16 @@ for run in $runs; do
   took=$(elapsed "$begun")
   packages "$dir" > "$work/$run.after"
   lost=$(lost_or_older "$work/$run.before" "$work/$run.after")
+  if [ "$bits" = 64 ]; then
+    # Nothing that only the emulated journeys need is installed: 32-bit Wine would make
+    # /usr/bin/wine start a loader that this kernel cannot run.
+    lost+=$(grep ':i386 ' "$work/$run.after" | sed 's/^/  installed, though this kernel runs no 32-bit program: /')
+    by_hand=$(in_system "$dir" runuser -u "$owner" -- "${environment[@]}" WINEDEBUG=-all WINEPREFIX="$home/.wine-by-hand" \
+      timeout 300 wine cmd /c echo wine by hand runs 2>&1 < /dev/null | tr -d '\r')
+    echo "$by_hand" > "$work/$run.wine-by-hand"
+    grep -qx 'wine by hand runs' <<<"$by_hand" ||
+      lost+=$'\n'"  wine typed by hand no longer runs a 64-bit program: $(tail -n 1 <<<"$by_hand")"
+  fi
   summary=$(grep -E 'tests passed|tests failed|released |FAILED' "$work/$run.log" | tail -n 2 | tr '\n' ' ')
   if [ "$status" != 0 ]; then
     tail -n 30 "$work/$run.log" | sed 's/^/  /'
@@ -128,10 +141,10 @@ for run in $runs; do
     failed+=" $run"
   elif [ -n "$lost" ]; then
     echo "$lost"
-    say "$run: FAILED: packages installed before are gone or older (above)"
+    say "$run: FAILED: the run changed what was there before (above)"
     failed+=" $run"
   else
-    say "$run: passed in $took, $(($(wc -l < "$work/$run.after") - $(wc -l < "$work/$run.before"))) packages added, none gone or older: $summary"
+    say "$run: passed in $took, $(($(wc -l < "$work/$run.after") - $(wc -l < "$work/$run.before"))) packages added, none gone or older$([ "$bits" = 32 ] || echo ", no i386 one, wine by hand runs"): $summary"
   fi
 done
 [ -z "$failed" ] || { say "Debian $version: FAILED:$failed"; exit 1; }

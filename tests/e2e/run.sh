@@ -41,11 +41,24 @@ same() {    # same NAME EXPECTED ACTUAL
 # Each window may take DRIVER_WAIT_SECONDS to come (20 unless set): more for a Setup.exe
 # that runs under an emulator. The driver reads the same variable.
 export DRIVER_WAIT_SECONDS=${DRIVER_WAIT_SECONDS:-20}
-driver() { timeout $((DRIVER_WAIT_SECONDS + 40)) wine "$bin/driver.exe" "$@"; }
-quietly() { "$@" >/dev/null; }
-# The driver notes there what it looked for, found and did, for the evidence of a failure.
+# The driver notes in DRIVER_LOG what it looked for, found and did, for the evidence of a
+# failure; what Wine and the driver say on their standard error goes there too, with the
+# exit status of a call that failed.
 export DRIVER_LOG=$work/driver.log
 : > "$DRIVER_LOG"
+driver() {
+  local status=0
+  WINEDEBUG=err+all timeout $((DRIVER_WAIT_SECONDS + 40)) wine "$bin/driver.exe" "$@" 2>"$work/driver.err" || status=$?
+  if [ -s "$work/driver.err" ] || [ "$status" != 0 ]; then
+    { echo "  (driver $*: exit status $status)"; sed 's/^/    /' "$work/driver.err"; } >> "$DRIVER_LOG"
+    grep '^driver: ' "$work/driver.err" >&2
+  fi
+  return $status
+}
+quietly() { "$@" >/dev/null; }
+act() {           # act ARGUMENT...: the driver clicks or presses a key, or the step fails
+  driver "$@" || fail "the driver's $* (exit status $?)"
+}
 
 # A failed step keeps, in a folder of its own, what a look afterwards needs: the virtual
 # display as a picture, every top-level window of the prefix, Setup.exe's standard error and
@@ -197,22 +210,22 @@ same "toggle released" 0 "$toggle"
 same "centred across" $((cx / 2 - width / 2)) "$x"
 same "centred down" $((cy / 2 - height / 2)) "$y"
 if [ "$run" = full ]; then
-  driver key escape
+  act key escape
   # Input arrives in order: once the click after Esc has flipped the toggle, Esc was handled.
-  driver click toggle
+  act click toggle
   read -r _ _ _ _ _ _ toggle <<<"$(driver dialog)"
   same "Esc leaves the dialog open" 1 "$toggle"
   check "the close box ends it" driver click close
 else
-  driver click cancel
+  act click cancel
 fi
 ended "exit status after the first start"
 same "nothing written" "" "$(exported Morvane)$(exported .mv1)"
 
 echo "# $version: register"
 start_setup "$app"
-driver click toggle
-driver click apply
+act click toggle
+act click apply
 answer "asks before associating" yes "$confirm_association"
 answer "offers the restart" no "$restart_offer"
 ended "exit status after registering"
@@ -232,14 +245,14 @@ start_setup "$app"
 read -r x y width height cx cy toggle <<<"$(driver dialog)"
 same "toggle pressed" 1 "$toggle"
 if [ "$run" = full ]; then
-  driver click apply
+  act click apply
   answer "asks again" yes "$confirm_association"
   answer "finds the existing key" ok "$already_associated"
   answer "and reports the failure" ok "$registration_failed"
   check "the dialog stays open" quietly driver dialog
 fi
-driver click toggle
-driver click apply
+act click toggle
+act click apply
 answer "asks before removing" yes "$confirm_removal"
 answer "asks once more" yes "$second_confirmation"
 answer "reports the removal" ok "$removal_done"
@@ -254,8 +267,8 @@ check "Morvane was not started" test ! -e "$app/Morvane.log"
 if [ "$run" = full ]; then
   echo "# $version: a working folder with a space"
   start_setup "$spaced"
-  driver click toggle
-  driver click apply
+  act click toggle
+  act click apply
   answer "asks before associating there" yes "$confirm_association"
   answer "offers the restart there" no "$restart_offer"
   ended "exit status there"
@@ -271,13 +284,13 @@ if [ "$run" = full ]; then
       add_key "$locked\\deep" d
       check "the key is locked" wine "$bin/lockkey.exe" 'D:P(D;;KA;;;WD)' "$locked"
       start_setup "$spaced"
-      driver click toggle
-      driver click apply
+      act click toggle
+      act click apply
       answer "asks before removing the locked tree" yes "$confirm_removal"
       answer "asks once more there" yes "$second_confirmation"
       answer "reports the failure, with no success box and no restart offer" ok "$removal_failed"
       check "the dialog stays open after the failure" quietly driver dialog
-      driver click cancel
+      act click cancel
       ended "exit status after the failure"
       same "the extension is removed all the same" "" "$(exported .mv1)"
       check "the ProgID stays" bash -c "wine reg query 'HKEY_CLASSES_ROOT\\Morvane' >/dev/null 2>&1"
@@ -289,8 +302,8 @@ if [ "$run" = full ]; then
   echo "# $version: restart requested"
   wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'user32.ExitWindowsEx' /f >/dev/null 2>&1
   start_setup "$app" +relay
-  driver click toggle
-  driver click apply
+  act click toggle
+  act click apply
   answer "asks before associating again" yes "$confirm_association"
   answer "offers the restart again" yes "$restart_offer"
   ended "exit status after requesting the restart"
