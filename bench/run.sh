@@ -1,25 +1,31 @@
 #!/usr/bin/env bash
-# Benchmark: reports figures, checks nothing. The least, median and most of RUNS runs
-# (default 12, and a multiple of 3) of
+# Benchmark: reports figures, checks nothing. Over RUNS rounds (default 160, and a
+# multiple of 4):
 #  1. the size of Setup.exe against programs that only show one dialog, built alike: with
 #     MinGW-w64's usual C runtime, and without one (the floor for a program of this kind);
 #  2. the time from launch to the dialog being visible, against the programs that show the
-#     same dialog and nothing else;
+#     same dialog and nothing else, and against the floor that also does what Setup.exe
+#     does before its dialog shows (centres it, and looks for the association);
 #  3. the time of the registration itself (from Yes to the keys written, seen by the next box
 #     appearing) against Wine's `reg import` of the same keys, run as a user would by hand.
 # Sizes are those of the 32-bit files, which ship. The times are of the programs this
 # machine runs: the 32-bit ones, or where the kernel runs no 32-bit program, 64-bit builds
-# of Setup.exe and of every reference alike. The three programs that show the dialog take
-# turns, and their order turns by one place each round, so that each is launched first,
-# second and third equally often and whatever drifts during the run, the machine's load or
-# Wine's caches, meets them all alike; a first start of each after the prefix is made warms
+# of Setup.exe and of every reference alike. Each time is given as its median with the
+# least and the most. Each ratio is paired: every round launches Setup.exe and each program
+# that shows the dialog one after the other, and every fourth round also registers once
+# and imports once, so each round gives one ratio of each kind it measured, and the row
+# gives the median of the rounds' ratios with its 95 % interval (a bootstrap over the
+# rounds). The launch order turns by one place each round, so that each program is
+# launched first, second, third and fourth equally often and whatever drifts during the
+# run, the machine's load or Wine's caches, meets them all alike; registration and import
+# swap places each time. A first start of each program after the prefix is made warms
 # those caches and is not counted.
 # Usage: bash bench/run.sh   (builds first; runs on a virtual display of the build)
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-runs=$(((${RUNS:-12} + 2) / 3 * 3))    # every order of the rotation as often as the others
+runs=$(((${RUNS:-160} + 3) / 4 * 4))    # every order of the rotation as often as the others
 "$top/tools/setup-machine.sh"
-programs="Setup BareDialog BareSetupDialog BareSetupDialogNoRuntime"
+programs="Setup BareDialog BareSetupDialog BareSetupDialogNoRuntime BareSetupDialogStartupWork"
 build=$top/build
 log=$build/bench-build.log
 mkdir -p "$build"
@@ -37,8 +43,6 @@ prefix=$timed/wine/bench
 trap '"$top/tools/wine-stop.sh" "$prefix"' EXIT
 
 now() { date +%s%N; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-spread() { sort -n | awk '{ v[NR] = $1 } END { printf "%s-%s", v[1], v[NR] }'; }   # "least-most"
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 driver() { wine "$timed/tests/e2e/driver.exe" "$@"; }
 clean_keys() {
@@ -63,8 +67,10 @@ launch_ms() {   # launch_ms PROGRAM CAPTION
     sleep 0.01
   done
   end=$(now)
-  driver click cancel     # both programs end on the Cancel button of the same dialog
-  wait "$pid"
+  # Every program is ended alike, and at once: a click through the driver would start one
+  # more Wine process for each launch, and take longer than the launch itself.
+  kill "$pid"
+  wait "$pid" 2>/dev/null
   echo $(((end - start) / 1000000))
 }
 
@@ -106,36 +112,58 @@ same_size=$(size bench/BareSetupDialog)
 floor_size=$(size bench/BareSetupDialogNoRuntime)
 
 caption='ファイルの関連付け'
-launched=$timed/wine/launches
-: > "$launched"
-same_dialog=(Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime)
+times=$timed/wine/bench-times   # lines: ROUND WHAT MS
+: > "$times"
+same_dialog=(Setup bench/BareSetupDialog bench/BareSetupDialogNoRuntime bench/BareSetupDialogStartupWork)
 for program in "${same_dialog[@]}"; do
   launch_ms "$timed/$program.exe" "$caption" >/dev/null || exit 1     # the warm-up
 done
+started=$(date +%s)
 for round in $(seq 0 $((runs - 1))); do
-  for place in 0 1 2; do
-    program=${same_dialog[(round + place) % 3]}
+  for place in 0 1 2 3; do
+    program=${same_dialog[(round + place) % 4]}
     ms=$(launch_ms "$timed/$program.exe" "$caption") || exit 1
-    echo "$program $ms" >> "$launched"
+    echo "$round $program $ms" >> "$times"
   done
+  # A registration takes several seconds of clicks around the part it times: every fourth
+  # round registers once and imports once.
+  case $((round % 8)) in
+    0) ms=$(registration_ms) || exit 1; echo "$round registration $ms" >> "$times"
+       echo "$round import $(reg_import_ms)" >> "$times" ;;
+    4) echo "$round import $(reg_import_ms)" >> "$times"
+       ms=$(registration_ms) || exit 1; echo "$round registration $ms" >> "$times" ;;
+  esac
 done
-launches() { awk -v p="$1" '$1 == p { print $2 }' "$launched"; }    # launches PROGRAM
-registrations=$(for _ in $(seq "$runs"); do registration_ms || exit 1; done) || exit 1
-imports=$(for _ in $(seq "$runs"); do reg_import_ms; done)
 clean_keys
+took=$(($(date +%s) - started))
 
-row() { printf '%-62s %16s %16s %6s\n' "$@"; }
-# A row of times: each as its median, with the least and the most in brackets, and the
-# ratio of the medians.
-figure() { printf '%s (%s)' "$(median <<<"$1")" "$(spread <<<"$1")"; }
-times_row() {   # times_row MEASURE SETUP-TIMES REFERENCE-TIMES
-  row "$1" "$(figure "$2")" "$(figure "$3")" "$(ratio "$(median <<<"$2")" "$(median <<<"$3")")"
-}
-row "measure ($runs runs: median (least-most); $bits-bit builds)" "Setup.exe" "reference" "ratio"
+row() { printf '%-72s %16s %16s %18s\n' "$@"; }
+row "measure ($runs rounds; median (least-most); $bits-bit builds)" "Setup.exe" "reference" "ratio (95 % interval)"
 row "size, bytes, vs a minimal one-dialog program" "$setup_size" "$bare_size" "$(ratio "$setup_size" "$bare_size")"
 row "size, bytes, vs the same dialog and icon, C runtime" "$setup_size" "$same_size" "$(ratio "$setup_size" "$same_size")"
 row "size, bytes, vs the same dialog and icon, no C runtime (floor)" "$setup_size" "$floor_size" "$(ratio "$setup_size" "$floor_size")"
-times_row "launch to visible dialog, ms, vs the same dialog, C runtime" "$(launches Setup)" "$(launches bench/BareSetupDialog)"
-times_row "launch to visible dialog, ms, vs the same dialog, no C runtime" "$(launches Setup)" \
-  "$(launches bench/BareSetupDialogNoRuntime)"
-times_row "registration, ms, vs reg import by hand" "$registrations" "$imports"
+# A row of times: each side's median with its least and most, and the median of the rounds'
+# ratios with its 95 % interval, from 10000 resamplings of the rounds (seeded: the same
+# times give the same interval).
+times_row() {   # times_row MEASURE SETUP-WHAT REFERENCE-WHAT
+  python3 - "$times" "$2" "$3" <<'EOT' | { IFS=$'\t' read -r a b r; row "$1" "$a" "$b" "$r"; }
+import random, statistics, sys
+path, one, other = sys.argv[1:]
+rounds = {}
+for line in open(path):
+    r, what, ms = line.split()
+    rounds.setdefault(r, {})[what] = float(ms)
+pairs = [(t[one], t[other]) for t in rounds.values() if one in t and other in t]
+figure = lambda v: "%g (%g-%g)" % (statistics.median(v), min(v), max(v))
+ratios = [a / b for a, b in pairs]
+rng = random.Random(1)
+medians = sorted(statistics.median(rng.choices(ratios, k=len(ratios))) for _ in range(10000))
+print("%s\t%s\t%.3f %.3f\u2013%.3f" % (figure([a for a, _ in pairs]), figure([b for _, b in pairs]),
+      statistics.median(ratios), medians[249], medians[9749]))
+EOT
+}
+times_row "launch to visible dialog, ms, vs the same dialog, C runtime" Setup bench/BareSetupDialog
+times_row "launch to visible dialog, ms, vs the same dialog, no C runtime" Setup bench/BareSetupDialogNoRuntime
+times_row "launch to visible dialog, ms, vs that, with Setup.exe's start-up work" Setup bench/BareSetupDialogStartupWork
+times_row "registration, ms, vs reg import by hand" registration import
+echo "($runs rounds in $((took / 60)) min $((took % 60)) s)"

@@ -52,9 +52,12 @@ unpack() {    # unpack DEB [MEMBER...]
 export -f unpack
 export root
 find "$folder/apt/archives" -name '*_i386.deb' -print0 | xargs -0 -P "$(nproc)" -I{} bash -c 'unpack "$1"' unpack {}
-unpack "$folder"/apt/archives/qemu-user-static_*.deb ./usr/bin/qemu-i386-static
+# Debian 12's qemu-user-static holds the emulator itself; Debian 13's links to qemu-user's.
+for deb in "$folder"/apt/archives/qemu-user-static_*.deb "$folder"/apt/archives/qemu-user_*.deb; do
+  [ ! -f "$deb" ] || unpack "$deb" --wildcards './usr/bin/qemu-i386*'
+done
 qemu=$root/usr/bin/qemu-i386-static
-[ -x "$qemu" ] || { echo "$me: qemu-user-static holds no usr/bin/qemu-i386-static" >&2; exit 1; }
+[ -x "$qemu" ] || { echo "$me: qemu-user-static and qemu-user hold no usr/bin/qemu-i386-static" >&2; exit 1; }
 
 # Wine's packages finish their install with a script; what those scripts do for the files
 # that Setup.exe needs is done here, inside the kit.
@@ -89,9 +92,10 @@ printf '32 %s\n64 %s\n' "$wine32" "$(dirname "$wine32")/$(basename "$wine64")" >
 lib=/usr/lib/x86_64-linux-gnu/wine
 [ -e "$root$lib" ] || { mkdir -p "$(dirname "$root$lib")"; ln -s "$lib" "$root$lib"; }
 
-for package in qemu-user-static wine32:i386 wine32-preloader:i386; do
-  echo "$package $(ls "$folder"/apt/archives/"${package%:i386}"_*"$([ "$package" = qemu-user-static ] && echo _amd64 || echo _i386)".deb |
-    sed 's/.*_\(.*\)_.*/\1/' | sed 's/%3a/:/')"
+archives=$folder/apt/archives
+for deb in "$archives"/qemu-user-static_*.deb "$archives"/qemu-user_*.deb "$archives"/wine32_*_i386.deb \
+           "$archives"/wine32-preloader_*_i386.deb "$archives"/libwine_*_i386.deb; do
+  [ ! -f "$deb" ] || dpkg-deb --show --showformat '${Package}:${Architecture} ${Version}\n' "$deb"
 done > "$folder/versions.new"
 # The downloaded packages are unpacked now; the versions file marks a complete kit.
 rm -f "$folder"/apt/archives/*.deb

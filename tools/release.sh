@@ -55,7 +55,7 @@ write_report() {   # write_report FILE
     echo "- binutils: $(i686-w64-mingw32-ld --version 2>/dev/null | head -n 1); package binutils-mingw-w64-i686 $(tool_version binutils-mingw-w64-i686)"
     echo "- MinGW-w64 headers and import libraries: package mingw-w64-i686-dev $(tool_version mingw-w64-i686-dev)"
     echo "- Wine: $("$(tools/wine-paths.sh 64 2>/dev/null | head -n 1)" --version 2>/dev/null); package wine64 $(tool_version wine64)"
-    [ "$bits" = 32 ] || echo "- Emulation: packages $(tr '\n' ' ' < "$top/build/i386/versions" 2>/dev/null | sed 's/ $//; s/ \([a-z]\)/, \1/g'), unpacked into build/i386, not installed"
+    [ "$bits" = 32 ] || echo "- Emulation, unpacked into build/i386 and not installed: $(paste -sd, "$top/build/i386/versions" 2>/dev/null | sed 's/,/, /g')"
     echo "- Time taken: $(elapsed)"
     echo
     echo "## Steps"
