@@ -52,6 +52,9 @@ unpack() {    # unpack DEB [MEMBER...]
 export -f unpack
 export root
 find "$folder/apt/archives" -name '*_i386.deb' -print0 | xargs -0 -P "$(nproc)" -I{} bash -c 'unpack "$1"' unpack {}
+# Debian 13's packages put in /usr/lib what a program still finds in /lib, through the
+# system's link: the kit has the same link (Debian 12's put it in /lib itself).
+[ -e "$root/lib" ] || ln -s usr/lib "$root/lib"
 # Debian 12's qemu-user-static holds the emulator itself; Debian 13's links to qemu-user's.
 for deb in "$folder"/apt/archives/qemu-user-static_*.deb "$folder"/apt/archives/qemu-user_*.deb; do
   [ ! -f "$deb" ] || unpack "$deb" --wildcards './usr/bin/qemu-i386*'
