@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Benchmark: reports figures, checks nothing. Over RUNS rounds (default 160, and a
+# Benchmark: reports figures, checks nothing. Over RUNS rounds (default 200, and a
 # multiple of 4):
 #  1. the size of Setup.exe against programs that only show one dialog, built alike: with
 #     MinGW-w64's usual C runtime, and without one (the floor for a program of this kind);
@@ -23,7 +23,7 @@
 # Usage: bash bench/run.sh   (builds first; runs on a virtual display of the build)
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
-runs=$(((${RUNS:-160} + 3) / 4 * 4))    # every order of the rotation as often as the others
+runs=$(((${RUNS:-200} + 3) / 4 * 4))    # every order of the rotation as often as the others
 "$top/tools/setup-machine.sh"
 programs="Setup BareDialog BareSetupDialog BareSetupDialogNoRuntime BareSetupDialogStartupWork"
 build=$top/build
