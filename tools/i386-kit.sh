@@ -15,20 +15,21 @@ me=i386-kit.sh
 mkdir -p "$1"
 folder=$(cd "$1" && pwd)
 root=$folder/root
+archives=$folder/apt/archives
 tools=$(cd "$(dirname "$0")" && pwd)
 # One kit at a time: the tests' fixture may meet test.sh's own making of it.
 exec 9>"$folder.lock"
 flock 9
 [ -f "$folder/versions" ] && exit 0
 rm -rf "$root"
-mkdir -p "$folder/apt/lists/partial" "$folder/apt/archives/partial" "$root"
+mkdir -p "$folder/apt/lists/partial" "$archives/partial" "$root"
 : > "$folder/apt/status"   # nothing installed: apt fetches the whole i386 closure
 
 # The machine's own sources, with i386 beside its own architecture; lists, cache and the
 # package state are FOLDER's, so no lock or file of the system's apt is touched.
 apt=(apt-get -q -o "Dir::State=$folder/apt" -o "Dir::State::Lists=$folder/apt/lists"
      -o "Dir::State::status=$folder/apt/status" -o "Dir::Cache=$folder/apt"
-     -o "Dir::Cache::archives=$folder/apt/archives" -o "APT::Architectures::=$(dpkg --print-architecture)"
+     -o "Dir::Cache::archives=$archives" -o "APT::Architectures::=$(dpkg --print-architecture)"
      -o APT::Architectures::=i386 -o Debug::NoLocking=1 -o "APT::Sandbox::User=$(id -un)"
      -o Acquire::Retries=3)
 log=$folder/apt.log
@@ -51,12 +52,12 @@ unpack() {    # unpack DEB [MEMBER...]
 }
 export -f unpack
 export root
-find "$folder/apt/archives" -name '*_i386.deb' -print0 | xargs -0 -P "$(nproc)" -I{} bash -c 'unpack "$1"' unpack {}
+find "$archives" -name '*_i386.deb' -print0 | xargs -0 -P "$(nproc)" -I{} bash -c 'unpack "$1"' unpack {}
 # Debian 13's packages put in /usr/lib what a program still finds in /lib, through the
 # system's link: the kit has the same link (Debian 12's put it in /lib itself).
 [ -e "$root/lib" ] || ln -s usr/lib "$root/lib"
 # Debian 12's qemu-user-static holds the emulator itself; Debian 13's links to qemu-user's.
-for deb in "$folder"/apt/archives/qemu-user-static_*.deb "$folder"/apt/archives/qemu-user_*.deb; do
+for deb in "$archives"/qemu-user-static_*.deb "$archives"/qemu-user_*.deb; do
   [ ! -f "$deb" ] || unpack "$deb" --wildcards './usr/bin/qemu-i386*'
 done
 qemu=$root/usr/bin/qemu-i386-static
@@ -69,7 +70,7 @@ qemu=$root/usr/bin/qemu-i386-static
 dll=$root/usr/lib/i386-linux-gnu/wine/i386-windows
 if [ -d "$dll" ] && [ ! -e "$dll/zlib1.dll" ]; then
   zlib=/usr/i686-w64-mingw32/lib/zlib1.dll
-  [ -f "$zlib" ] || unpack "$folder"/apt/archives/libz-mingw-w64_*.deb "./usr/i686-w64-mingw32/lib/zlib1.dll"
+  [ -f "$zlib" ] || unpack "$archives"/libz-mingw-w64_*.deb "./usr/i686-w64-mingw32/lib/zlib1.dll"
   [ -f "$zlib" ] || zlib=$root$zlib
   { head -c 64 "$zlib"; printf 'Wine builtin DLL'; head -c 16 /dev/zero; tail -c +97 "$zlib"; } > "$dll/zlib1.dll"
 fi
@@ -95,11 +96,10 @@ printf '32 %s\n64 %s\n' "$wine32" "$(dirname "$wine32")/$(basename "$wine64")" >
 lib=/usr/lib/x86_64-linux-gnu/wine
 [ -e "$root$lib" ] || { mkdir -p "$(dirname "$root$lib")"; ln -s "$lib" "$root$lib"; }
 
-archives=$folder/apt/archives
 for deb in "$archives"/qemu-user-static_*.deb "$archives"/qemu-user_*.deb "$archives"/wine32_*_i386.deb \
            "$archives"/wine32-preloader_*_i386.deb "$archives"/libwine_*_i386.deb; do
   [ ! -f "$deb" ] || dpkg-deb --show --showformat '${Package}:${Architecture} ${Version}\n' "$deb"
 done > "$folder/versions.new"
 # The downloaded packages are unpacked now; the versions file marks a complete kit.
-rm -f "$folder"/apt/archives/*.deb
+rm -f "$archives"/*.deb
 mv "$folder/versions.new" "$folder/versions"

@@ -104,16 +104,17 @@ start_setup() {   # start_setup UNIX-FOLDER [WINEDEBUG]
 # Whether the utility started last still runs (an ended one lingers, a zombie, until this
 # shell waits for it: only this shell, not a subshell, can), or its exit status.
 setup_running() { [ -z "$setup_status" ] && ps -o stat= -p "$setup_pid" 2>/dev/null | grep -qv '^Z'; }
+reap() { [ -n "$setup_status" ] || { wait "$setup_pid"; setup_status=$?; }; }
 setup_state() {
   if setup_running; then
     echo "Setup.exe is still running"
   else
-    [ -n "$setup_status" ] || { wait "$setup_pid"; setup_status=$?; }
+    reap
     echo "Setup.exe has ended, exit status $setup_status"
   fi
 }
 ended() {         # ended NAME: the utility started last has ended, with status 0
-  [ -n "$setup_status" ] || { wait "$setup_pid"; setup_status=$?; }
+  reap
   same "$1" 0 "$setup_status"
 }
 
