@@ -3,9 +3,10 @@
 # multiple of 4):
 #  1. the size of Setup.exe against programs that only show one dialog, built alike: with
 #     MinGW-w64's usual C runtime, and without one (the floor for a program of this kind);
-#  2. the time from launch to the dialog being visible, against the programs that show the
-#     same dialog and nothing else, and against the floor that also does what Setup.exe
-#     does before its dialog shows (centres it, and looks for the association);
+#  2. the time from launch to the dialog's window being mapped on the display (visible),
+#     against the programs that show the same dialog and nothing else, and against the
+#     floor that also does what Setup.exe does before its dialog shows (centres it, and
+#     looks for the association);
 #  3. the time of the registration itself (from Yes to the keys written, seen by the next box
 #     appearing) against Wine's `reg import` of the same keys, run as a user would by hand.
 # Sizes are those of the 32-bit files, which ship. The times are of the programs this
@@ -40,9 +41,8 @@ timed=$("$top/tools/runnable-build.sh" $programs driver 2>>"$log") || failed "bu
 bits=$("$top/tools/wine-bits.sh")
 prefix=$timed/wine/bench
 . "$top/tools/wine-env.sh" "$prefix" win10
-trap '"$top/tools/wine-stop.sh" "$prefix"' EXIT
+trap 'kill "${watcher-}" 2>/dev/null; "$top/tools/wine-stop.sh" "$prefix"' EXIT
 
-now() { date +%s%N; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 driver() { wine "$timed/tests/e2e/driver.exe" "$@"; }
 clean_keys() {
@@ -50,44 +50,63 @@ clean_keys() {
   wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1 || true
 }
 
-# Milliseconds from starting PROGRAM to a visible window captioned CAPTION. A window that
-# never comes ends the benchmark: there is no figure to give.
+# Milliseconds from starting PROGRAM to its window captioned CAPTION being mapped. One
+# watcher of the display tells of each window as it is mapped, so that nothing polls the
+# display, and takes the CPU, while a program starts. A program that maps no window, the
+# display quiet for a minute, ends the benchmark: there is no figure to give.
+exec {mapped}< <(exec stdbuf -oL xev -root -event substructure)
+watcher=$!
 launch_ms() {   # launch_ms PROGRAM CAPTION
-  local start end
-  start=$(now)
+  local start end line window
+  while read -r -t 0.001 -u "$mapped" _; do :; done    # the last program's events
+  start=${EPOCHREALTIME/./}
   wine "$1" &
   local pid=$!
-  # xdotool's own --sync looks only twice a second; look every 10 ms instead.
-  until xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1; do
-    if [ $(($(now) - start)) -ge 60000000000 ]; then
+  until [[ ${line-} == MapNotify* ]]; do
+    if ! read -r -t 60 -u "$mapped" line; then
       kill "$pid" 2>/dev/null
-      echo "bench/run.sh: $1 showed no window \"$2\" within 60 s" >&2
+      echo "bench/run.sh: $1 showed no window; nothing happened on the display for 60 s" >&2
       return 1
     fi
-    sleep 0.01
   done
-  end=$(now)
+  end=${EPOCHREALTIME/./}
+  read -r -u "$mapped" line
+  window=${line#*window }
+  window=${window%%,*}
+  if [ "$(xdotool getwindowname "$window")" != "$2" ]; then
+    kill "$pid" 2>/dev/null
+    echo "bench/run.sh: $1 showed first a window other than \"$2\"" >&2
+    return 1
+  fi
   # Every program is ended alike, and at once: a click through the driver would start one
   # more Wine process for each launch, and take longer than the launch itself.
   kill "$pid"
   wait "$pid" 2>/dev/null
-  echo $(((end - start) / 1000000))
+  echo $(((end - start) / 1000))
 }
 
-# Registration as the user does it, timed inside the driver from the click on Yes.
+# Registration as the user does it, timed inside the driver from the click on Yes. The
+# driver logs each call, and Wine's errors, in DRIVER_LOG; a call that fails ends the
+# benchmark and leaves that log, with the windows on the display then.
+export DRIVER_LOG=$timed/wine/bench-driver.log
+logged() {   # logged DRIVER-COMMAND...
+  WINEDEBUG=err+all driver "$@" 2>>"$DRIVER_LOG" && return
+  echo "(driver $*: exit status $?)" >> "$DRIVER_LOG"
+  DRIVER_LOG="" driver windows >> "$DRIVER_LOG" 2>&1
+  echo "bench/run.sh: the registration failed at \"driver $*\"; its log and the windows then: $DRIVER_LOG" >&2
+  return 1
+}
 registration_ms() {
   clean_keys
-  (cd "$timed" && wine Setup.exe) &
-  local pid=$!
-  driver click toggle
-  driver click apply
-  if ! driver time-change; then
-    echo "bench/run.sh: the registration showed no restart offer" >&2
+  : > "$DRIVER_LOG"
+  (cd "$timed" && exec wine Setup.exe) &
+  local pid=$! ms
+  if ! { logged click toggle && logged click apply && ms=$(logged time-change) && logged answer no >/dev/null; }; then
     kill "$pid" 2>/dev/null
     return 1
   fi
-  driver answer no >/dev/null
   wait "$pid"
+  echo "$ms"
 }
 
 reg_file=$timed/wine/bench-association.reg
@@ -99,10 +118,10 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
 reg_import_ms() {
   clean_keys
   local start end
-  start=$(now)
+  start=${EPOCHREALTIME/./}
   wine reg import "$(winepath -w "$reg_file")" >/dev/null 2>&1
-  end=$(now)
-  echo $(((end - start) / 1000000))
+  end=${EPOCHREALTIME/./}
+  echo $(((end - start) / 1000))
 }
 
 size() { stat -c %s "$build/$1.exe"; }

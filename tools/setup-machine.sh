@@ -18,12 +18,12 @@ else
 fi
 # locales holds the Japanese locale's definition, which localedef below compiles.
 packages="$packages xvfb xdotool xauth locales python3 fontconfig fonts-ipafont-gothic fonts-wine
-          imagemagick cmake make googletest shellcheck"
+          imagemagick x11-utils cmake make googletest shellcheck"
 # shellcheck disable=SC2086   # a list of packages
 "$tools/install-packages.sh" $packages || exit 1
 
 # The compilers, and every other command that the scripts and the tests call.
-for tool in $commands cmake make python3 Xvfb xdotool import localedef fc-list shellcheck; do
+for tool in $commands cmake make python3 Xvfb xdotool xev import localedef fc-list shellcheck; do
   command -v "$tool" >/dev/null 2>&1 || { echo "setup-machine: $tool is missing after the install" >&2; exit 1; }
 done
 for file in /usr/src/googletest/CMakeLists.txt /usr/share/wine/fonts/marlett.ttf; do
