@@ -45,10 +45,6 @@ trap 'kill "${watcher-}" 2>/dev/null; "$top/tools/wine-stop.sh" "$prefix"' EXIT
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 driver() { wine "$timed/tests/e2e/driver.exe" "$@"; }
-clean_keys() {
-  wine reg delete 'HKEY_CLASSES_ROOT\Morvane' /f >/dev/null 2>&1 || true
-  wine reg delete 'HKEY_CLASSES_ROOT\.mv1' /f >/dev/null 2>&1 || true
-}
 
 # Milliseconds from starting PROGRAM to its window captioned CAPTION being mapped. One
 # watcher of the display tells of each window as it is mapped, so that nothing polls the
@@ -99,25 +95,44 @@ launch_ms() {   # launch_ms PROGRAM CAPTION
 }
 
 # Registration as the user does it, timed inside the driver from the click on Yes. The
-# driver logs each call, and Wine's errors, in DRIVER_LOG; a call that fails ends the
-# benchmark and leaves that log, with the windows on the display then.
+# driver logs each call, and Wine's errors, in DRIVER_LOG, and so do the deletions before
+# it; a call that fails, or a box other than the restart offer after Yes, ends the benchmark
+# and leaves that log, with the windows on the display then.
 export DRIVER_LOG=$timed/wine/bench-driver.log
+clean_keys() {
+  local key
+  for key in 'HKEY_CLASSES_ROOT\Morvane' 'HKEY_CLASSES_ROOT\.mv1'; do
+    echo "reg delete $key /f" >> "$DRIVER_LOG"
+    WINEDEBUG=err+all wine reg delete "$key" /f >> "$DRIVER_LOG" 2>&1
+    echo "(exit status $?)" >> "$DRIVER_LOG"
+  done
+}
+registration_failed() {   # registration_failed WHAT
+  DRIVER_LOG="" driver windows >> "$DRIVER_LOG" 2>&1
+  echo "bench/run.sh: the registration failed: $1; its log and the windows then: $DRIVER_LOG" >&2
+  return 1
+}
 logged() {   # logged DRIVER-COMMAND...
   WINEDEBUG=err+all driver "$@" 2>>"$DRIVER_LOG" && return
   echo "(driver $*: exit status $?)" >> "$DRIVER_LOG"
-  DRIVER_LOG="" driver windows >> "$DRIVER_LOG" 2>&1
-  echo "bench/run.sh: the registration failed at \"driver $*\"; its log and the windows then: $DRIVER_LOG" >&2
-  return 1
+  registration_failed "\"driver $*\" failed"
 }
+restart_offer='再起動すると設定が有効になります。再起動しますか？'
 registration_ms() {
-  clean_keys
   : > "$DRIVER_LOG"
+  clean_keys
   (cd "$timed" && exec wine Setup.exe) &
-  local pid=$! ms
-  if ! { logged click toggle && logged click apply && ms=$(logged time-change) && logged answer no >/dev/null; }; then
+  local pid=$! ms box
+  if ! { logged click toggle && logged click apply && ms=$(logged time-change) && box=$(logged answer no); }; then
     kill "$pid" 2>/dev/null
     return 1
   fi
+  if [ "$box" != "$restart_offer" ]; then
+    kill "$pid" 2>/dev/null
+    registration_failed "after Yes came \"$box\", not the restart offer"
+    return 1
+  fi
+  logged gone || { kill "$pid" 2>/dev/null; return 1; }
   wait "$pid"
   echo "$ms"
 }
