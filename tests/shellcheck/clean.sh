@@ -1,3 +1,0 @@
-#!/bin/sh
-# A script with nothing to fault.
-echo "ok"
