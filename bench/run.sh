@@ -67,17 +67,42 @@ next_event() {   # next_event: the next event's first line into event, its time 
   window=${line#*window }
   window=${window%%,*}
 }
+# A launch that shows nothing leaves what there was to see: the program's standard error,
+# whether it still ran and where each of its threads waited, every window, and Wine's
+# processes.
+launch_err=$timed/wine/bench-launch.err
+launch_failure=$timed/wine/bench-launch-failure.log
+launch_failed() {   # launch_failed PID PROGRAM
+  {
+    echo "== $2 (process $1), its standard error:"
+    cat "$launch_err"
+    if kill -0 "$1" 2>/dev/null; then
+      echo "== still running; its threads (name, state, waiting in):"
+      for task in /proc/"$1"/task/*; do
+        echo "$(cat "$task/comm") $(awk '{ print $3 }' "$task/stat") $(cat "$task/wchan")"
+      done
+    else
+      wait "$1"
+      echo "== ended, status $?"
+    fi
+    echo "== the windows:"
+    DRIVER_LOG="" driver windows
+    echo "== Wine's processes:"
+    ps -eo pid,stat,wchan:24,etime,args | grep -i -e '[w]ine' -e '[.]exe'
+  } > "$launch_failure" 2>&1
+  kill "$1" 2>/dev/null
+}
 launch_ms() {   # launch_ms PROGRAM CAPTION
   local start at='' event='' window='' name
   while read -r -t 0.001 -u "$mapped" _; do :; done    # what the registration left
   start=${EPOCHREALTIME/./}
-  wine "$1" &
+  wine "$1" 2> "$launch_err" &
   local pid=$!
   until [[ $event == MapNotify* ]] && name=$(xdotool getwindowname "$window" 2>/dev/null) && [ "$name" = "$2" ]; do
     [[ $event == MapNotify* ]] && echo "$1: window $window, ${name:-gone}" >> "$passed_over"
     if ! next_event; then
-      kill "$pid" 2>/dev/null
-      echo "bench/run.sh: $1 showed no window \"$2\"; nothing happened on the display for 60 s" >&2
+      launch_failed "$pid" "$1"
+      echo "bench/run.sh: $1 showed no window \"$2\"; nothing happened on the display for 60 s; what was running then: $launch_failure" >&2
       return 1
     fi
   done
