@@ -148,18 +148,15 @@ registration_ms() {
   clean_keys
   (cd "$timed" && exec wine Setup.exe) &
   local pid=$! ms box
-  if ! { logged click toggle && logged click apply && ms=$(logged time-change) && box=$(logged answer no); }; then
-    kill "$pid" 2>/dev/null
-    return 1
+  if logged click toggle && logged click apply && ms=$(logged time-change) && box=$(logged answer no) &&
+     { [ "$box" = "$restart_offer" ] || registration_failed "after Yes came \"$box\", not the restart offer"; } &&
+     logged gone; then
+    wait "$pid"
+    echo "$ms"
+    return
   fi
-  if [ "$box" != "$restart_offer" ]; then
-    kill "$pid" 2>/dev/null
-    registration_failed "after Yes came \"$box\", not the restart offer"
-    return 1
-  fi
-  logged gone || { kill "$pid" 2>/dev/null; return 1; }
-  wait "$pid"
-  echo "$ms"
+  kill "$pid" 2>/dev/null
+  return 1
 }
 
 reg_file=$timed/wine/bench-association.reg

@@ -3,7 +3,10 @@
 # the two faulty scripts, by the warnings shellcheck gives, and fails. The folder is made
 # here, in the build, so that no faulty script is ever part of the project's own tree.
 file(REMOVE_RECURSE ${FIXTURES})
-file(WRITE ${FIXTURES}/clean.sh "#!/bin/sh\n# A script with nothing to fault.\necho \"ok\"\n")
+file(WRITE ${FIXTURES}/clean.sh "#!/bin/sh
+# A script with nothing to fault.
+echo \"ok\"
+")
 file(WRITE ${FIXTURES}/faulty.sh "#!/bin/sh
 # A script with one fault of the kind shellcheck warns of: a variable set and never used.
 unused=1
